@@ -1,0 +1,69 @@
+// The common base of every board object: descriptor, device structure, transport,
+// logger and plug-ins.
+#ifndef CORVANE_DEVICE_INTERFACE_H
+#define CORVANE_DEVICE_INTERFACE_H
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CorvaneExport.h"
+#include "Device.h"
+#include "IoctlInterface.h"
+#include "Logger.h"
+#include "VelmorTypes.h"
+
+namespace velmor {
+namespace corvane {
+
+class CORVANE_EXPORT DeviceInterface : public Device {
+public:
+    // Binds the transport to the borrowed descriptor, fills the command names and loads
+    // the plug-ins. A descriptor that cannot be bound raises CorvaneException 0x00001208.
+    explicit DeviceInterface(int handle);
+    ~DeviceInterface() override;
+
+    VelmorDeviceStruct getDeviceInformation() const override;
+    // Refreshes the device structure from the driver; every board overrides it.
+    virtual void updateInfo();
+
+    void setDeviceInformation(VelmorDeviceStruct information);
+    int getHandle() const;
+
+    void initCard();
+    void initPlugins();
+    void discoverPlugins(const std::string& directory);
+
+    // The only way board code reaches the driver: traces the call at DEBUG and turns a
+    // transport failure into CorvaneException carrying the driver's own account.
+    void ioctlCall(unsigned int command, void* argument, unsigned long size);
+    std::string ioctlToString(unsigned int command);
+    void initIoctlMap();
+    void logError(const std::string& message);
+
+    // Board objects alive in the process.
+    static std::atomic<int> device_count;
+
+    static const char* const pluginDirectory;
+
+protected:
+    // Writes one line to the board's log. A log file that cannot be written never
+    // changes the outcome of the operation that logs.
+    void logLine(foundation::Logger::Level level, const std::string& message) noexcept;
+
+    VelmorDeviceStruct deviceInformation;
+    mutable std::mutex deviceInformationMutex;
+    std::unique_ptr<IoctlInterface> ioctl;
+    foundation::Logger logger;
+    std::map<unsigned int, std::string> ioctlMap;
+    std::vector<void*> pluginHandles;
+    int handle;
+};
+
+}  // namespace corvane
+}  // namespace velmor
+
+#endif
