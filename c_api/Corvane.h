@@ -9,5 +9,6 @@
 #include "CorvaneErrors.h"
 #include "VelmorTypes.h"
 #include "VelmorErrorFunctions.h"
+#include "VelmorArgParserFunctions.h"
 
 #endif
