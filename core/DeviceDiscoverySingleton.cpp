@@ -1,0 +1,122 @@
+#include "DeviceDiscoverySingleton.h"
+
+#include <cstring>
+
+#include "CorvaneErrors.h"
+#include "CorvaneException.h"
+#include "KELOE6100Discovery.h"
+
+namespace velmor {
+namespace corvane {
+
+namespace {
+
+// One discoverer per board model, in this order. Add a model with one line at its place.
+std::vector<std::unique_ptr<LinuxCardDiscovery>> createDiscoverers() {
+    std::vector<std::unique_ptr<LinuxCardDiscovery>> discoverers;
+    // KELO3100Discovery goes here.
+    discoverers.push_back(std::make_unique<KELOE6100Discovery>());
+    // KELOE5100Discovery goes here.
+    // KELOX7100Discovery goes here.
+    // KELO42XXDiscovery goes here.
+    return discoverers;
+}
+
+std::string identifierOf(const VelmorDeviceStruct& information) {
+    return std::string(information.id, strnlen(information.id, sizeof information.id));
+}
+
+}  // namespace
+
+DeviceDiscoverySingleton& DeviceDiscoverySingleton::getInstance(const std::string& devicePath) {
+    // A function-local static: built once, under the static-initialisation guard; a
+    // constructor that raises leaves it unbuilt, so the next call tries again.
+    static DeviceDiscoverySingleton instance(devicePath);
+    return instance;
+}
+
+DeviceDiscoverySingleton::DeviceDiscoverySingleton() = default;
+
+DeviceDiscoverySingleton::DeviceDiscoverySingleton(const std::string& devicePath)
+    : devicePath(devicePath), discoverers(createDiscoverers()) {
+    // Should a board fail to start, the members unwind in reverse order: the discoverers
+    // close their descriptors, then the boards already built are released.
+    initDeviceMap();
+}
+
+DeviceDiscoverySingleton::~DeviceDiscoverySingleton() {
+    for (auto& discoverer : discoverers) {
+        discoverer.reset();
+    }
+    discoverers.clear();
+    deviceMap.clear();
+}
+
+void DeviceDiscoverySingleton::initDeviceMap() {
+    for (auto& discoverer : discoverers) {
+        discoverer->discoverDevices();
+        const std::map<int, int> handles = discoverer->getDeviceHandles();
+        for (const auto& entry : handles) {
+            std::shared_ptr<DeviceInterface> board = discoverer->createCardFromHandle(entry.second);
+            const std::string id = identifierOf(board->getDeviceInformation());
+            std::lock_guard<std::mutex> lock(mapMutex);
+            deviceMap.emplace(id, std::move(board));
+        }
+    }
+}
+
+void DeviceDiscoverySingleton::setDevicePath(const std::string& path) { devicePath = path; }
+
+unsigned char DeviceDiscoverySingleton::getNumberOfDevices() const {
+    return static_cast<unsigned char>(deviceMap.size() & 0xFFu);
+}
+
+std::vector<VelmorDeviceStruct> DeviceDiscoverySingleton::getAllDevicesInformation() const {
+    std::vector<VelmorDeviceStruct> informations;
+    informations.reserve(deviceMap.size());
+    for (const auto& entry : deviceMap) {
+        informations.push_back(entry.second->getDeviceInformation());
+    }
+    return informations;
+}
+
+std::shared_ptr<DeviceInterface> DeviceDiscoverySingleton::getDeviceFromID(const std::string& id) const {
+    const auto found = deviceMap.find(id);
+    if (found == deviceMap.end()) {
+        throw CorvaneException("map::at", VELMOR_ERROR_CODE(VELMOR_API, VELMOR_DOMAIN_GENERIC,
+                                                            VELMOR_FUNCTION_GET_DEVICES,
+                                                            VELMOR_REASON_INVALID_ID));
+    }
+    return found->second;
+}
+
+std::map<std::string, std::shared_ptr<DeviceInterface>> DeviceDiscoverySingleton::getAllDevices() const {
+    return deviceMap;
+}
+
+std::map<std::string, std::shared_ptr<DeviceInterface>> DeviceDiscoverySingleton::getAllDevices(
+    const std::string& prefix, VELMOR_DEVICE_TYPE type) const {
+    std::map<std::string, std::shared_ptr<DeviceInterface>> selected;
+    for (const auto& entry : deviceMap) {
+        if (entry.first.find(prefix) == std::string::npos) {
+            continue;
+        }
+        if (entry.second->getDeviceInformation().general.device_type ==
+            static_cast<uint32_t>(type)) {
+            selected.emplace(entry.first, entry.second);
+        }
+    }
+    return selected;
+}
+
+std::vector<std::string> DeviceDiscoverySingleton::getDevicesId() const {
+    std::vector<std::string> ids;
+    ids.reserve(deviceMap.size());
+    for (const auto& entry : deviceMap) {
+        ids.push_back(entry.first);
+    }
+    return ids;
+}
+
+}  // namespace corvane
+}  // namespace velmor

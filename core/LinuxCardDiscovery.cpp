@@ -1,0 +1,95 @@
+#include "LinuxCardDiscovery.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "Logger.h"
+
+const char* const LinuxCardDiscovery::devicePath = "/dev/";
+
+namespace {
+
+using velmor::foundation::Logger;
+
+// The scan's own log. The scan never raises: a logger that cannot be built (no HOME)
+// or a line that cannot be written is simply dropped.
+class ScanLog {
+public:
+    ScanLog() {
+        try {
+            logger = std::make_unique<Logger>("corvane", "velmor.log", 5242880UL, 5);
+        } catch (...) {
+            logger.reset();
+        }
+    }
+    void write(Logger::Level level, const std::string& message) noexcept {
+        if (logger) {
+            logger->tryLog(level, message);
+        }
+    }
+
+private:
+    std::unique_ptr<Logger> logger;
+};
+
+}  // namespace
+
+LinuxCardDiscovery::LinuxCardDiscovery(const std::vector<std::string>& prefixes)
+    : prefixes(prefixes) {}
+
+LinuxCardDiscovery::~LinuxCardDiscovery() { closeHandles(); }
+
+void LinuxCardDiscovery::closeHandles() noexcept {
+    for (const auto& entry : deviceHandles) {
+        ::close(entry.second);
+    }
+    deviceHandles.clear();
+}
+
+const std::map<int, int>& LinuxCardDiscovery::getDeviceHandles() const { return deviceHandles; }
+
+bool LinuxCardDiscovery::discoverDevices() {
+    ScanLog log;
+    closeHandles();
+
+    const std::string path = devicePath;
+    DIR* directory = ::opendir(path.c_str());
+    if (directory == nullptr) {
+        log.write(Logger::ERROR, "Device path not found: " + path);
+        return false;
+    }
+
+    int index = 0;
+    while (const struct dirent* entry = ::readdir(directory)) {
+        const std::string name = entry->d_name;
+        for (const std::string& prefix : prefixes) {
+            if (name.compare(0, prefix.size(), prefix) != 0) {
+                continue;
+            }
+            const std::string nodePath = path + name;
+            const int descriptor = ::open(nodePath.c_str(), O_RDWR);
+            if (descriptor >= 0) {
+                deviceHandles[index] = descriptor;
+                log.write(Logger::INFO,
+                          "Device discovered (ID: " + std::to_string(index) + "): " + nodePath);
+                ++index;
+            } else if (errno != EISDIR) {
+                const int error = errno;
+                log.write(Logger::ERROR, "Failed to open device: " + nodePath + " (" +
+                                             std::strerror(error) + ")");
+            }
+        }
+    }
+    ::closedir(directory);
+
+    if (!prefixes.empty() && deviceHandles.empty()) {
+        log.write(Logger::INFO, "No matching devices found with prefix: " + prefixes.front());
+        return false;
+    }
+    return true;
+}
