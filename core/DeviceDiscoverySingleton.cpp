@@ -4,6 +4,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "KELO3100Discovery.h"
 #include "KELOE6100Discovery.h"
 
 namespace velmor {
@@ -14,7 +15,7 @@ namespace {
 // One discoverer per board model, in this order. Add a model with one line at its place.
 std::vector<std::unique_ptr<LinuxCardDiscovery>> createDiscoverers() {
     std::vector<std::unique_ptr<LinuxCardDiscovery>> discoverers;
-    // KELO3100Discovery goes here.
+    discoverers.push_back(std::make_unique<KELO3100Discovery>());
     discoverers.push_back(std::make_unique<KELOE6100Discovery>());
     // KELOE5100Discovery goes here.
     // KELOX7100Discovery goes here.
