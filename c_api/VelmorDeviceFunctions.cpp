@@ -1,0 +1,51 @@
+#include "VelmorDeviceFunctions.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "CApiFrame.h"
+#include "DeviceDiscoverySingleton.h"
+#include "TestInterface.h"
+
+using velmor::corvane::DeviceDiscoverySingleton;
+using velmor::corvane::DeviceInterface;
+using velmor::corvane::TestInterface;
+namespace capi = velmor::corvane::capi;
+
+extern "C" uint32_t VelmorGetNumberOfDevices(unsigned char* count) {
+    return capi::guarded(__func__, [&] {
+        if (count == nullptr) {
+            capi::raiseNullArgument(__func__, "count");
+        }
+        const unsigned char number =
+            DeviceDiscoverySingleton::getInstance("/dev/").getNumberOfDevices();
+        *count = number;
+    });
+}
+
+extern "C" uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list) {
+    return capi::guarded(__func__, [&] {
+        if (list == nullptr) {
+            capi::raiseNullArgument(__func__, "list");
+        }
+        // Every copy is taken before the first byte reaches the caller's buffer.
+        const std::vector<VelmorDeviceStruct> all =
+            DeviceDiscoverySingleton::getInstance("/dev/").getAllDevicesInformation();
+        std::copy(all.begin(), all.end(), list);
+    });
+}
+
+extern "C" uint32_t VelmorGetDeviceStructFromDeviceName(const char* deviceName,
+                                                        VelmorDeviceStruct* information) {
+    return capi::guarded(__func__, [&] {
+        capi::checkArguments(__func__, deviceName, {information});
+        const std::shared_ptr<DeviceInterface> device = capi::lookUpDevice(deviceName);
+        const VelmorDeviceStruct copy = device->getDeviceInformation();
+        *information = copy;
+    });
+}
+
+extern "C" uint32_t VelmorTestError(const char* deviceName) {
+    return capi::callOn<TestInterface>(__func__, deviceName, "test interface", {},
+                                       [](TestInterface& test) { test.testError(); });
+}
