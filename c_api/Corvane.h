@@ -9,6 +9,12 @@
 #include "CorvaneErrors.h"
 #include "VelmorTypes.h"
 #include "VelmorErrorFunctions.h"
+#include "VelmorDeviceFunctions.h"
+#include "VelmorCounterFunctions.h"
+#include "VelmorDigitalFunctions.h"
+#include "VelmorInterruptFunctions.h"
+#include "VelmorTimerFunctions.h"
+#include "VelmorWatchdogFunctions.h"
 #include "VelmorArgParserFunctions.h"
 
 #endif
