@@ -250,6 +250,9 @@ void DeviceInterface::ioctlCall(unsigned int command, void* argument, unsigned l
             raised.setMessage(summary + account);
         } catch (const CorvaneException&) {
             logLine(Level::ERROR, "Can't get last error.");
+            // The failed read published its own text; the last error must describe the
+            // failure that is raised.
+            raised.fillLastError();
         }
         throw raised;
     }
