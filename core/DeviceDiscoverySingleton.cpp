@@ -5,7 +5,10 @@
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
 #include "KELO3100Discovery.h"
+#include "KELO42XXDiscovery.h"
+#include "KELOE5100Discovery.h"
 #include "KELOE6100Discovery.h"
+#include "KELOX7100Discovery.h"
 
 namespace velmor {
 namespace corvane {
@@ -17,9 +20,9 @@ std::vector<std::unique_ptr<LinuxCardDiscovery>> createDiscoverers() {
     std::vector<std::unique_ptr<LinuxCardDiscovery>> discoverers;
     discoverers.push_back(std::make_unique<KELO3100Discovery>());
     discoverers.push_back(std::make_unique<KELOE6100Discovery>());
-    // KELOE5100Discovery goes here.
-    // KELOX7100Discovery goes here.
-    // KELO42XXDiscovery goes here.
+    discoverers.push_back(std::make_unique<KELOE5100Discovery>());
+    discoverers.push_back(std::make_unique<KELOX7100Discovery>());
+    discoverers.push_back(std::make_unique<KELO42XXDiscovery>());
     return discoverers;
 }
 
