@@ -13,9 +13,10 @@ using velmor::corvane::TestInterface;
 namespace capi = velmor::corvane::capi;
 
 extern "C" uint32_t VelmorGetNumberOfDevices(unsigned char* count) {
-    return capi::guarded(__func__, [&] {
+    const char* const function = __func__;  // inside the lambda __func__ names the lambda
+    return capi::guarded(function, [&] {
         if (count == nullptr) {
-            capi::raiseNullArgument(__func__, "count");
+            capi::raiseNullArgument(function, "count");
         }
         const unsigned char number =
             DeviceDiscoverySingleton::getInstance("/dev/").getNumberOfDevices();
@@ -24,9 +25,10 @@ extern "C" uint32_t VelmorGetNumberOfDevices(unsigned char* count) {
 }
 
 extern "C" uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list) {
-    return capi::guarded(__func__, [&] {
+    const char* const function = __func__;
+    return capi::guarded(function, [&] {
         if (list == nullptr) {
-            capi::raiseNullArgument(__func__, "list");
+            capi::raiseNullArgument(function, "list");
         }
         // Every copy is taken before the first byte reaches the caller's buffer.
         const std::vector<VelmorDeviceStruct> all =
@@ -37,8 +39,9 @@ extern "C" uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list) {
 
 extern "C" uint32_t VelmorGetDeviceStructFromDeviceName(const char* deviceName,
                                                         VelmorDeviceStruct* information) {
-    return capi::guarded(__func__, [&] {
-        capi::checkArguments(__func__, deviceName, {information});
+    const char* const function = __func__;
+    return capi::guarded(function, [&] {
+        capi::checkArguments(function, deviceName, {information});
         const std::shared_ptr<DeviceInterface> device = capi::lookUpDevice(deviceName);
         const VelmorDeviceStruct copy = device->getDeviceInformation();
         *information = copy;
