@@ -5,3 +5,7 @@ set(capi_c_dir ${CMAKE_CURRENT_LIST_DIR}/../c)
 
 corvane_c_test(c_api_no_boards SOURCE ${capi_c_dir}/c_api_no_boards.c SIM
   ENV CORVANE_SIM_BOARDS= LABELS capi)
+
+corvane_c_test(c_api_frame SOURCE ${capi_c_dir}/c_api_frame.c SIM
+  ENV "CORVANE_SIM_BOARDS=keloe6100,keloe6100:number=1,kelo3100,keloe5100,keloe7100,kelo4210"
+  LABELS capi)
