@@ -20,3 +20,41 @@ corvane_c_test(c_api_startup_failure SOURCE ${capi_c_dir}/c_api_startup_failure.
 corvane_c_test(c_api_no_home SOURCE ${capi_c_dir}/c_api_no_home.c SIM
   ENV CORVANE_SIM_BOARDS=keloe6100 LABELS capi)
 set_tests_properties(c.c_api_no_home PROPERTIES ENVIRONMENT_MODIFICATION "HOME=unset:")
+
+# boardlist: the whole output, byte for byte, with no board and with two boards (a base
+# address register above 32 bits, empty texts, a custom id outside ASCII shown in the C
+# locale and in a UTF-8 one), then a memcheck run with no error.
+if(TARGET boardlist AND TARGET corvane-sim)
+  set(boardlist_two_boards
+    "keloe6100:number=3:bar0=0x12345678ABCDEF01:bar5=0xFFFFFFFF:firmware=:irq=255:bus=7:slot=4,kelo3100:vendor=0xBEEF:device=0x0042:pcie=0:custom=caf%C3%A9%20id:firmware=FW 2.5")
+  set(boardlist_home ${CORVANE_TEST_HOME_ROOT}/boardlist)
+  file(MAKE_DIRECTORY ${boardlist_home})
+
+  function(boardlist_output_test name boards expected locale)
+    add_test(NAME boardlist.${name}
+      COMMAND bash ${capi_c_dir}/boardlist_compare.sh $<TARGET_FILE:corvane-sim>
+              $<TARGET_FILE:boardlist> "${boards}" ${capi_c_dir}/expected/${expected})
+    set_tests_properties(boardlist.${name} PROPERTIES
+      ENVIRONMENT "HOME=${boardlist_home};LC_ALL=${locale}"
+      LABELS "c;capi;boardlist" TIMEOUT 60)
+  endfunction()
+
+  boardlist_output_test(no_boards "" boardlist_no_boards.txt C)
+  boardlist_output_test(two_boards "${boardlist_two_boards}" boardlist_two_boards.txt C)
+  boardlist_output_test(two_boards_utf8 "${boardlist_two_boards}" boardlist_two_boards_utf8.txt C.UTF-8)
+
+  # boardlist does not link the simulator: preload it, as the runner does. The device
+  # array that boardlist keeps until it ends is still reachable, not lost.
+  find_program(VALGRIND_EXECUTABLE valgrind)
+  if(VALGRIND_EXECUTABLE AND NOT CORVANE_SANITIZE)
+    add_test(NAME boardlist.memcheck
+      COMMAND ${VALGRIND_EXECUTABLE} --error-exitcode=1 --leak-check=full
+              --errors-for-leak-kinds=definite,indirect,possible
+              --show-leak-kinds=definite,indirect,possible
+              $<TARGET_FILE:boardlist>)
+    set_tests_properties(boardlist.memcheck PROPERTIES
+      ENVIRONMENT "HOME=${boardlist_home};LC_ALL=C;LD_PRELOAD=$<TARGET_FILE:corvane_sim>;CORVANE_SIM_BOARDS=${boardlist_two_boards}"
+      PASS_REGULAR_EXPRESSION "Found card keloe6100_3"
+      LABELS "c;capi;boardlist;memcheck" TIMEOUT 300)
+  endif()
+endif()
