@@ -1,0 +1,66 @@
+# Tests of the board simulator that need their own programs or environments.
+set(sim_test_dir ${CMAKE_CURRENT_LIST_DIR})
+set(sim_bin_dir ${CMAKE_BINARY_DIR}/tests/sim)
+
+# A C11 program that prints what it sees over the simulator (used by
+# test_sim_environment with different CORVANE_SIM_BOARDS values).
+add_executable(sim_probe ${sim_test_dir}/sim_probe.c)
+target_link_libraries(sim_probe PRIVATE corvane_sim corvane_warnings)
+set_target_properties(sim_probe PROPERTIES C_STANDARD 11 C_EXTENSIONS OFF RUNTIME_OUTPUT_DIRECTORY ${sim_bin_dir})
+if(TARGET test_sim_environment)
+  add_dependencies(test_sim_environment sim_probe)
+endif()
+
+# Fortified callers: open/openat through __open_2/__openat_2 and, with 64-bit file
+# offsets, through __open64_2/__openat64_2.
+foreach(variant IN ITEMS 32 64)
+  set(prog sim_fortified${variant})
+  add_executable(${prog} ${sim_test_dir}/sim_fortified.c)
+  target_compile_options(${prog} PRIVATE -O2 -U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2)
+  if(variant STREQUAL "64")
+    target_compile_definitions(${prog} PRIVATE _FILE_OFFSET_BITS=64)
+    set(entry_points "__open64_2.*__openat64_2|__openat64_2.*__open64_2")
+  else()
+    set(entry_points "__open_2.*__openat_2|__openat_2.*__open_2")
+  endif()
+  target_link_libraries(${prog} PRIVATE corvane_sim corvane_warnings)
+  set_target_properties(${prog} PROPERTIES C_STANDARD 11 RUNTIME_OUTPUT_DIRECTORY ${sim_bin_dir})
+  add_test(NAME sim.fortified_open_${variant} COMMAND ${prog})
+  set_tests_properties(sim.fortified_open_${variant} PROPERTIES
+    ENVIRONMENT "CORVANE_SIM_BOARDS=keloe6100:inputs=0x1234"
+    PASS_REGULAR_EXPRESSION "fortified opens caught"
+    LABELS "unit;sim")
+  # The program really calls the checking entry points (otherwise the test proves nothing).
+  add_test(NAME sim.fortified_entry_points_${variant}
+    COMMAND sh -c "nm -u \"$<TARGET_FILE:${prog}>\" | tr '\\n' ' '")
+  set_tests_properties(sim.fortified_entry_points_${variant} PROPERTIES
+    PASS_REGULAR_EXPRESSION "${entry_points}" LABELS "unit;sim")
+endforeach()
+
+# The runner preloads the simulator into uninstrumented programs; a sanitized
+# libcorvane_sim.so cannot be preloaded, so these run in plain builds only.
+if(NOT CORVANE_SANITIZE)
+  set(runner $<TARGET_FILE:corvane-sim>)
+  add_test(NAME sim.runner_lists_default_boards
+    COMMAND sh -c "out=$(\"${runner}\" -- ls /dev/) && test \"$(echo $out)\" = 'kelo3100_0 kelo4210_0 keloe5100_0 keloe6100_0 keloe7100_0' || { echo \"got: $out\"; exit 1; }")
+  add_test(NAME sim.runner_lists_one_board
+    COMMAND sh -c "out=$(\"${runner}\" --boards kelo4210 -- ls /dev/) && test \"$out\" = kelo4210_0 || { echo \"got: $out\"; exit 1; }")
+  add_test(NAME sim.runner_malformed_boards
+    COMMAND sh -c "\"${runner}\" --boards 'kelo3100,kelo4210:number=x' -- ls /dev/ 2>&1")
+  set_tests_properties(sim.runner_malformed_boards PROPERTIES
+    PASS_REGULAR_EXPRESSION "CORVANE_SIM_BOARDS: bad item \"kelo4210:number=x\""
+    FAIL_REGULAR_EXPRESSION "kelo3100_0|kelo4210_0")
+  add_test(NAME sim.runner_keeps_existing_preload
+    COMMAND sh -c "\"${runner}\" -- printenv LD_PRELOAD")
+  set_tests_properties(sim.runner_keeps_existing_preload PROPERTIES
+    ENVIRONMENT "LD_PRELOAD=$<TARGET_FILE:corvane_sim>"
+    PASS_REGULAR_EXPRESSION "^[^:]*/libcorvane_sim\\.so:[^:]*/libcorvane_sim\\.so")
+  add_test(NAME sim.runner_passes_other_paths
+    COMMAND sh -c "\"${runner}\" -- sh -c 'echo data > /dev/null && cat /dev/null && ls -d /dev/ && echo ok'")
+  set_tests_properties(sim.runner_passes_other_paths PROPERTIES PASS_REGULAR_EXPRESSION "/dev/\nok")
+  add_test(NAME sim.runner_usage COMMAND ${runner})
+  set_tests_properties(sim.runner_usage PROPERTIES WILL_FAIL TRUE)
+  set_tests_properties(sim.runner_lists_default_boards sim.runner_lists_one_board sim.runner_malformed_boards
+    sim.runner_keeps_existing_preload sim.runner_passes_other_paths sim.runner_usage
+    PROPERTIES LABELS "unit;sim")
+endif()
