@@ -50,3 +50,14 @@ foreach(t registry_order registry_concurrency registry_collision registry_failur
           registry_empty discovery_close)
   target_include_directories(${t} PRIVATE ${registry_dir})
 endforeach()
+
+# The C++ sample over the simulator, preloaded like for any outside program (not in
+# sanitized builds, where the sanitizer runtime must come first).
+if(TARGET cpp_example AND TARGET corvane_sim AND NOT CORVANE_SANITIZE)
+  add_test(NAME sample_cpp_example COMMAND cpp_example)
+  set_tests_properties(sample_cpp_example PROPERTIES
+    ENVIRONMENT "HOME=${CORVANE_TEST_HOME_ROOT}/sample_cpp_example;LD_PRELOAD=$<TARGET_FILE:corvane_sim>;CORVANE_SIM_BOARDS=kelo3100,keloe6100:number=2"
+    PASS_REGULAR_EXPRESSION "Boards found: 2\n.*keloe6100_2.*Switching output 0 on on keloe6100_2\nOutput status: 0x00000001"
+    LABELS registry)
+  file(MAKE_DIRECTORY ${CORVANE_TEST_HOME_ROOT}/sample_cpp_example)
+endif()
