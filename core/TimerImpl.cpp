@@ -1,5 +1,6 @@
 #include "TimerImpl.h"
 
+#include <cstring>
 #include <string>
 
 #include "CorvaneException.h"
@@ -39,8 +40,12 @@ void TimerImpl::verifyTimerParameters(uint8_t id, TIMEBASE_UNITS timebase, uint1
         throw CorvaneException("Invalid timer_id: out of range",
                                timerCode(function, VELMOR_REASON_INVALID_ID));
     }
-    // Compared as unsigned so that negative values fail too; printed signed.
-    const unsigned int unit = static_cast<unsigned int>(timebase);
+    // Callers of the C interface can pass any number here, so the value is read as raw
+    // bits rather than as the enumeration; compared as unsigned so that negative values
+    // fail too, printed signed.
+    unsigned int unit = 0;
+    static_assert(sizeof unit == sizeof timebase, "TIMEBASE_UNITS is 32 bits wide");
+    std::memcpy(&unit, &timebase, sizeof unit);
     if (unit > static_cast<unsigned int>(CUSTOM)) {
         throw CorvaneException(std::to_string(static_cast<int>(unit)) +
                                    " is not a valid timebase.",

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <cstring>
+
 #include "CorvaneException.h"
 #include "DeviceTestBoard.h"
 
@@ -88,20 +90,27 @@ TEST_F(CapabilityTest, ReloadLimitsAreInclusivePerTimebase) {
               "Invalid reload value. Value should be between [0; 0] for this timebase.");
 }
 
+// A time base outside the enumeration, as a C caller passes it: built from raw bits
+// and handed on without reading it as an enumeration here.
+__attribute__((no_sanitize("enum"))) void checkWithRawTimebase(ChannelTestBoard& board,
+                                                                 bool watchdog, int raw,
+                                                                 uint8_t id, uint16_t reload) {
+    TIMEBASE_UNITS timebase;
+    std::memcpy(&timebase, &raw, sizeof timebase);
+    if (watchdog) {
+        board.verifyWatchdogParameters(id, timebase, reload, VELMOR_FUNCTION_INIT);
+    } else {
+        board.verifyTimerParameters(id, timebase, reload, VELMOR_FUNCTION_INIT);
+    }
+}
+
 TEST_F(CapabilityTest, InvalidTimebaseIsPrintedSignedWithItsUnnamedReason) {
-    CorvaneException four = failure([&] {
-        board->verifyTimerParameters(0, static_cast<TIMEBASE_UNITS>(4), 1, VELMOR_FUNCTION_INIT);
-    });
+    CorvaneException four = failure([&] { checkWithRawTimebase(*board, false, 4, 0, 1); });
     EXPECT_EQ(four.getCode(), 0x83001212u);
     EXPECT_EQ(four.getMessage(), "4 is not a valid timebase.");
     EXPECT_NE(std::string(four.what()).find("UNKNOWN_REASON"), std::string::npos);
 
-    // A negative time base as a C caller passes it.
-    int fromCaller = -1;
-    TIMEBASE_UNITS negative;
-    std::memcpy(&negative, &fromCaller, sizeof negative);
-    CorvaneException minusOne = failure(
-        [&] { board->verifyWatchdogParameters(0, negative, 2, VELMOR_FUNCTION_INIT); });
+    CorvaneException minusOne = failure([&] { checkWithRawTimebase(*board, true, -1, 0, 2); });
     EXPECT_EQ(minusOne.getCode(), 0x84001212u);
     EXPECT_EQ(minusOne.getMessage(), "-1 is not a valid timebase.");
 }
@@ -109,13 +118,11 @@ TEST_F(CapabilityTest, InvalidTimebaseIsPrintedSignedWithItsUnnamedReason) {
 TEST_F(CapabilityTest, ChecksStopAtTheFirstFailedConditionInOrder) {
     // id before timebase, timebase before reload.
     EXPECT_EQ(failure([&] {
-                  board->verifyTimerParameters(9, static_cast<TIMEBASE_UNITS>(9), 9999,
-                                               VELMOR_FUNCTION_INIT);
+                  checkWithRawTimebase(*board, false, 9, 9, 9999);
               }).getMessage(),
               "Invalid timer_id: out of range");
     EXPECT_EQ(failure([&] {
-                  board->verifyTimerParameters(0, static_cast<TIMEBASE_UNITS>(9), 9999,
-                                               VELMOR_FUNCTION_INIT);
+                  checkWithRawTimebase(*board, false, 9, 0, 9999);
               }).getMessage(),
               "9 is not a valid timebase.");
     EXPECT_EQ(failure([&] {
