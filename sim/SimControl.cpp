@@ -257,8 +257,8 @@ int corvane_sim_trace_get(size_t index, corvane_sim_trace_entry* entry) {
     copyOut(t.node, entry->node, sizeof entry->node);
     entry->command = t.command;
     entry->size = t.size;
-    std::memcpy(entry->sent, t.sent.data(), t.sent.size());
-    std::memcpy(entry->returned, t.returned.data(), t.returned.size());
+    if (!t.sent.empty()) std::memcpy(entry->sent, t.sent.data(), t.sent.size());
+    if (!t.returned.empty()) std::memcpy(entry->returned, t.returned.data(), t.returned.size());
     entry->result = t.result;
     entry->error_number = t.error;
     return 0;
