@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -118,22 +117,53 @@ inline std::vector<std::string> readLines(const std::string& path)
 
 inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
-// The "<date> <time> - <LEVEL> - " head of a line; returns the message after it, or
-// nothing when the head is malformed or names another level.
+// Reads a decimal number without leading zeros at pos, within [low, high].
+inline bool plainNumber(const std::string& text, size_t& pos, long low, long high)
+{
+    const size_t start = pos;
+    while (pos < text.size() && pos - start < 6 && text[pos] >= '0' && text[pos] <= '9') {
+        ++pos;
+    }
+    if (pos == start || (text[start] == '0' && pos - start > 1)) {
+        return false;
+    }
+    const long value = std::stol(text.substr(start, pos - start));
+    return value >= low && value <= high;
+}
+
+// Reads exactly two digits at pos, within [0, high].
+inline bool twoDigits(const std::string& text, size_t& pos, int high)
+{
+    if (pos + 2 > text.size() || text[pos] < '0' || text[pos] > '9' || text[pos + 1] < '0' || text[pos + 1] > '9') {
+        return false;
+    }
+    const int value = (text[pos] - '0') * 10 + (text[pos + 1] - '0');
+    pos += 2;
+    return value <= high;
+}
+
+inline bool literal(const std::string& text, size_t& pos, const std::string& expected)
+{
+    if (text.compare(pos, expected.size(), expected) != 0) {
+        return false;
+    }
+    pos += expected.size();
+    return true;
+}
+
+// The "<year>-<month>-<day> <hh>:<mm>:<ss> - <LEVEL> - " head of a line; returns the
+// message after it, or nothing when the head is malformed or names another level.
 inline std::optional<std::string> messageOf(const std::string& line, const std::string& level)
 {
-    static const std::regex head(R"(^[1-9][0-9]*-([1-9]|1[0-2])-([1-9]|[12][0-9]|3[01]) ([01][0-9]|2[0-3]):[0-5][0-9]:[0-6][0-9] - )");
-    std::smatch match;
-    const std::string prefix = line.substr(0, 40);
-    if (!std::regex_search(prefix, match, head)) {
+    size_t pos = 0;
+    const bool ok = plainNumber(line, pos, 1, 999999) && literal(line, pos, "-") && plainNumber(line, pos, 1, 12) &&
+                    literal(line, pos, "-") && plainNumber(line, pos, 1, 31) && literal(line, pos, " ") &&
+                    twoDigits(line, pos, 23) && literal(line, pos, ":") && twoDigits(line, pos, 59) &&
+                    literal(line, pos, ":") && twoDigits(line, pos, 60) && literal(line, pos, " - " + level + " - ");
+    if (!ok) {
         return std::nullopt;
     }
-    const std::string rest = line.substr(static_cast<size_t>(match.length(0)));
-    const std::string levelPart = level + " - ";
-    if (rest.compare(0, levelPart.size(), levelPart) != 0) {
-        return std::nullopt;
-    }
-    return rest.substr(levelPart.size());
+    return line.substr(pos);
 }
 
 } // namespace logger_test
