@@ -9,6 +9,9 @@ function(corvane_c_test name)
     list(APPEND libs corvane_sim)
   endif()
   target_link_libraries(${name} PRIVATE corvane_warnings ${libs} Corvane)
+  # Keep the simulator even when the program calls none of its functions: it has to
+  # stand ahead of the C library to take the drivers' place.
+  target_link_options(${name} PRIVATE -Wl,--no-as-needed)
   target_include_directories(${name} PRIVATE ${CMAKE_BINARY_DIR}/include ${CMAKE_CURRENT_LIST_DIR})
   add_dependencies(${name} corvane_stage_headers)
   set(home ${CORVANE_TEST_HOME_ROOT}/${name})
