@@ -66,6 +66,23 @@ std::string boundedText(const char* field, size_t size) {
     return std::string(field, length);
 }
 
+// The stored value of an event or logic entry as a plain integer. The maps accept any
+// value a caller passes, including ones outside the enumeration, so they are read through
+// their bytes rather than as the enumeration type.
+template <typename Enumeration>
+int32_t rawValue(const Enumeration& value) {
+    static_assert(sizeof(Enumeration) == sizeof(int32_t), "enumerations are 32 bits");
+    int32_t raw = 0;
+    std::memcpy(&raw, &value, sizeof raw);
+    return raw;
+}
+
+// Stores a caller's value, whatever it is, into a map entry.
+template <typename Enumeration>
+void storeRaw(Enumeration& entry, const Enumeration& value) {
+    std::memcpy(&entry, &value, sizeof entry);
+}
+
 void copyText(char* destination, size_t size, const std::string& text) {
     const size_t length = text.size() < size - 1 ? text.size() : size - 1;
     std::memcpy(destination, text.data(), length);
@@ -201,7 +218,7 @@ void KELO3100::setInterruptEventForInputs(uint32_t mask, DIGITAL_EVENT_TYPE even
     try {
         for (unsigned channel = 0; channel < 32; ++channel) {
             if ((mask >> channel) & 1u) {
-                channelEventMap.at(static_cast<uint8_t>(channel)) = event;
+                storeRaw(channelEventMap.at(static_cast<uint8_t>(channel)), event);
             }
         }
     } catch (const std::out_of_range& e) {
@@ -236,7 +253,7 @@ void KELO3100::setInterruptEventForOneInput(uint8_t channel, DIGITAL_EVENT_TYPE 
                                        VELMOR_REASON_INVALID_PARAMETER));
     }
     try {
-        channelEventMap.at(channel) = event;
+        storeRaw(channelEventMap.at(channel), event);
     } catch (const std::out_of_range& e) {
         throw CorvaneException(e.what(), apiCode(VELMOR_DOMAIN_INTERRUPTS,
                                                  VELMOR_FUNCTION_INTERRUPT_EVENT,
@@ -246,7 +263,8 @@ void KELO3100::setInterruptEventForOneInput(uint8_t channel, DIGITAL_EVENT_TYPE 
 }
 
 void KELO3100::setInterruptLogicForPort(uint8_t port, DIGITAL_EVENT_LOGIC logic) {
-    if (port == 1 && logic == AND) {
+    const int32_t logicValue = rawValue(logic);
+    if (port == 1 && logicValue == AND) {
         throw CorvaneException("Port number 1 can only be configured as OR on this card.",
                                apiCode(VELMOR_DOMAIN_DIGIO, VELMOR_FUNCTION_INTERRUPT_LOGIC,
                                        VELMOR_REASON_INVALID_STATE));
@@ -258,7 +276,7 @@ void KELO3100::setInterruptLogicForPort(uint8_t port, DIGITAL_EVENT_LOGIC logic)
     }
     // Stored before the checks below: a rejected logic value stays and acts as OR.
     try {
-        portLogicMap.at(port) = logic;
+        storeRaw(portLogicMap.at(port), logic);
     } catch (const std::out_of_range& e) {
         throw CorvaneException(e.what(), apiCode(VELMOR_DOMAIN_INTERRUPTS,
                                                  VELMOR_FUNCTION_INTERRUPT_LOGIC,
@@ -269,7 +287,7 @@ void KELO3100::setInterruptLogicForPort(uint8_t port, DIGITAL_EVENT_LOGIC logic)
                                apiCode(VELMOR_DOMAIN_DIGIO, VELMOR_FUNCTION_INTERRUPT_LOGIC,
                                        VELMOR_REASON_OUT_OF_BOUNDS));
     }
-    if (static_cast<int>(logic) > 1) {
+    if (logicValue > 1) {
         throw CorvaneException("Invalid logic type: must be 0 (OR) or 1 (AND)",
                                apiCode(VELMOR_DOMAIN_DIGIO, VELMOR_FUNCTION_INTERRUPT_LOGIC,
                                        VELMOR_REASON_INVALID_OPTION));
@@ -278,9 +296,9 @@ void KELO3100::setInterruptLogicForPort(uint8_t port, DIGITAL_EVENT_LOGIC logic)
 }
 
 uint32_t KELO3100::createMaskFromInterruptMap(uint8_t port) {
-    DIGITAL_EVENT_LOGIC logic;
+    int32_t logic = 0;
     try {
-        logic = portLogicMap.at(port);
+        logic = rawValue(portLogicMap.at(port));
     } catch (const std::out_of_range& e) {
         throw CorvaneException(e.what(), apiCode(VELMOR_DOMAIN_INTERRUPTS,
                                                  VELMOR_FUNCTION_INTERRUPT_LOGIC,
@@ -305,7 +323,7 @@ uint32_t KELO3100::createMaskFromInterruptMap(uint8_t port) {
             continue;
         }
         const uint32_t bit = 1u << (channel - first);
-        switch (static_cast<unsigned>(entry.second)) {
+        switch (static_cast<uint32_t>(rawValue(entry.second))) {
             case UNUSED:
                 break;
             case ON_ZERO:
