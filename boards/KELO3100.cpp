@@ -707,13 +707,12 @@ void KELO3100::initWatchdog(uint8_t watchdog, TIMEBASE_UNITS timebase, uint16_t 
 
 void KELO3100::init3100Watchdog(uint8_t watchdog, uint32_t frequency, uint16_t reload,
                                 uint32_t options) {
-    // The watchdog is the third unit in watchdog mode, whatever way it is set up.
-    ensureWatchdogZero(watchdog, VELMOR_FUNCTION_INIT);
+    // Set-up by clock frequency addresses the unit by the caller's number with mode 0,
+    // like init3100Timer; only the options table and the code are the watchdog's.
     options &= getDeviceInformation().functions.watchdog.valid_options;
     const uint8_t clock = convertFrequencyToTypeDef(frequency);
     recoded(watchdogCode(VELMOR_FUNCTION_INIT), [&] {
-        initTimerCounterWatchdog(watchdogUnit,
-                                 unitRecord(watchdogUnit, clock, watchdogMode, reload, options));
+        initTimerCounterWatchdog(watchdog, unitRecord(watchdog, clock, timerMode, reload, options));
     });
 }
 

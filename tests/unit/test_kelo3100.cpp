@@ -324,11 +324,12 @@ TEST_F(Kelo3100Test, SetUpByClockFrequencyThroughTheFreeFunctions) {
                 HasSubstr("Invalid timer_counter_id for initTimerCounter"));
     EXPECT_TRUE(callsOf(IoctlInitTimerCounterWatchdog).empty());
 
-    // The watchdog by frequency is the same unit and mode as by time base.
-    EXPECT_EQ(0u, init3100Watchdog(device, 0, 1747, 300, 0xFF));
-    EXPECT_EQ(unitBytes(2, 2, 3, 300, 0x0A), lastSent(IoctlInitTimerCounterWatchdog));
-    EXPECT_EQ(0x84001210u, init3100Watchdog(device, 1, 1747, 300, 0));
-    EXPECT_THAT(CorvaneException::getVelmorLastError(), HasSubstr("only the third timer"));
+    // The watchdog by frequency: the caller's unit number, mode 0, the watchdog's options.
+    EXPECT_EQ(0u, init3100Watchdog(device, 2, 1747, 300, 0xFF));
+    EXPECT_EQ(unitBytes(2, 2, 0, 300, 0x0A), lastSent(IoctlInitTimerCounterWatchdog));
+    EXPECT_EQ(0x84001210u, init3100Watchdog(device, 3, 1747, 300, 0));
+    EXPECT_THAT(CorvaneException::getVelmorLastError(),
+                HasSubstr("Invalid timer_counter_id for initTimerCounter"));
 
     failNext(IoctlInitTimerCounterWatchdog);
     EXPECT_EQ(0x84001210u, init3100Watchdog(device, 0, 3490, 10, 0));
