@@ -16,5 +16,6 @@
 #include "VelmorTimerFunctions.h"
 #include "VelmorWatchdogFunctions.h"
 #include "VelmorArgParserFunctions.h"
+#include "VelmorUtils.h"
 
 #endif
