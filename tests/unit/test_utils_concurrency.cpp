@@ -71,12 +71,14 @@ TEST(UtilsCallbackConcurrency, CallbacksAgainstPollingAndResets) {
         }
     }
     interruptThread.join();
+    // The main thread may have cleared the flags after the last callbacks: one more each.
+    VelmorUtilsInterruptCallback(anyDevice(), anyData());
+    velmor::corvane::utils::interruptCallback(anyDevice(), anyData());
     std::fflush(stdout);
     std::cout.flush();
     dup2(savedOut, STDOUT_FILENO);
     close(savedOut);
     EXPECT_GE(resets, kHandshakes) << "flags raised on the interrupt thread went unseen";
-    // After the last callback, nothing resets: both flags are up.
     EXPECT_EQ(VelmorUtilsHasInterruptHappened(), 1);
     EXPECT_TRUE(velmor::corvane::utils::hasInterruptHappened());
     VelmorUtilsResetInterruptFlag();
