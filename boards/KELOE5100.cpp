@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "CorvaneErrors.h"
@@ -69,6 +70,20 @@ void copyDriverText(char* destination, size_t destinationSize, const char* sourc
     }
     std::memcpy(destination, source, length);
     std::memset(destination + length, 0, destinationSize - length);
+}
+
+// The event and logic maps keep any value a caller passes, including values outside the
+// enumerations; they are read back as plain integers.
+template <typename Enum>
+int64_t rawValue(const Enum& value) {
+    std::underlying_type_t<Enum> raw;
+    std::memcpy(&raw, &value, sizeof raw);
+    return static_cast<int64_t>(raw);
+}
+
+template <typename Enum>
+void storeRaw(Enum& destination, const Enum& value) {
+    std::memcpy(&destination, &value, sizeof destination);
 }
 
 // The timer operations other than initTimer know only timer 0.
@@ -170,7 +185,7 @@ void KELOE5100::updateDriverDigitalEvent() {
     for (const auto& entry : channelEventMap) {
         const unsigned channel = entry.first;
         const uint32_t bit = channel < 32 ? (1u << channel) : 0u;
-        switch (entry.second) {
+        switch (rawValue(entry.second)) {
             case RISING_EDGE:
                 record.first_mask |= bit;
                 break;
@@ -188,9 +203,9 @@ void KELOE5100::updateDriverDigitalEvent() {
                                        kEventType);
         }
     }
-    DIGITAL_EVENT_LOGIC logic;
+    int64_t logic = OR;
     try {
-        logic = portLogicMap.at(0);
+        logic = rawValue(portLogicMap.at(0));
     } catch (const std::out_of_range& e) {
         throw CorvaneException(e.what(), kDriverUpdateLookup);
     }
@@ -205,7 +220,7 @@ void KELOE5100::setInterruptEventForInputs(uint32_t mask, DIGITAL_EVENT_TYPE eve
     try {
         for (uint8_t channel = 0; channel < 32; ++channel) {
             if ((mask >> channel) & 1u) {
-                channelEventMap.at(channel) = event;
+                storeRaw(channelEventMap.at(channel), event);
             }
         }
     } catch (const std::out_of_range& e) {
@@ -232,7 +247,7 @@ void KELOE5100::setInterruptEventForOneInput(uint8_t channel, DIGITAL_EVENT_TYPE
                                kEventNotInterruptible);
     }
     try {
-        channelEventMap.at(channel) = event;
+        storeRaw(channelEventMap.at(channel), event);
     } catch (const std::out_of_range& e) {
         throw CorvaneException(e.what(), kLookup);
     }
@@ -242,14 +257,15 @@ void KELOE5100::setInterruptEventForOneInput(uint8_t channel, DIGITAL_EVENT_TYPE
 void KELOE5100::setInterruptLogicForPort(uint8_t port, DIGITAL_EVENT_LOGIC logic) {
     // The entry is written first: a call rejected below leaves it written.
     try {
-        portLogicMap.at(port) = logic;
+        storeRaw(portLogicMap.at(port), logic);
     } catch (const std::out_of_range& e) {
         throw CorvaneException(e.what(), kLookup);
     }
     if (port >= getDeviceInformation().functions.digital.number_of_ports) {
         throw CorvaneException("Invalid port_number: out of range", kPortRange);
     }
-    if (static_cast<int>(logic) > 1) {
+    // Compared as a signed value: a negative one passes and is later sent as OR.
+    if (static_cast<int32_t>(rawValue(logic)) > 1) {
         throw CorvaneException("Invalid logic type: must be 0 (OR) or 1 (AND)", kLogicType);
     }
     updateDriverDigitalEvent();

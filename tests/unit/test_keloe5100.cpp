@@ -299,6 +299,9 @@ TEST_F(Keloe5100Test, LevelEventsAreWrittenButNeverSent) {
                    "Event does not exist in DIGITAL_EVENT_TYPE for this device");
     board->setInterruptEventForOneInput(4, FALLING_EDGE);
     EXPECT_EQ(callsOf(IoctlInitDigitalInputInterrupt).back().sent, interruptRecord(0, 0x20, 0x10));
+    // A value outside the enumeration is refused the same way.
+    EXPECT_REFUSED(board->setInterruptEventForOneInput(6, static_cast<DIGITAL_EVENT_TYPE>(9)), 0x82001C11u,
+                   "Event does not exist in DIGITAL_EVENT_TYPE for this device");
 }
 
 TEST_F(Keloe5100Test, EventMaskOutsideTheBoardsInterruptMaskIsWrittenThenRefused) {
@@ -343,6 +346,10 @@ TEST_F(Keloe5100Test, PortLogicChecksAndTheLogicByteSent) {
     EXPECT_REFUSED(board->setInterruptLogicForPort(0, static_cast<DIGITAL_EVENT_LOGIC>(2)), 0x82001B11u,
                    "Invalid logic type: must be 0 (OR) or 1 (AND)");
     board->setInterruptEventForOneInput(0, RISING_EDGE);
+    EXPECT_EQ(callsOf(IoctlInitDigitalInputInterrupt).back().sent, interruptRecord(0, 0x3, 0));
+    // A negative value passes the check and is sent as OR.
+    board->setInterruptLogicForPort(0, AND);
+    board->setInterruptLogicForPort(0, static_cast<DIGITAL_EVENT_LOGIC>(-1));
     EXPECT_EQ(callsOf(IoctlInitDigitalInputInterrupt).back().sent, interruptRecord(0, 0x3, 0));
 }
 
