@@ -122,7 +122,13 @@ KELOE6100::KELOE6100(int handle)
     setOutputMemoryOn();
 }
 
-KELOE6100::~KELOE6100() = default;
+KELOE6100::~KELOE6100() {
+    // The interrupt thread must not run while this part of the object is torn down.
+    try {
+        stopThread();
+    } catch (...) {
+    }
+}
 
 void KELOE6100::updateInfo() {
     DeviceInterface::updateInfo();
