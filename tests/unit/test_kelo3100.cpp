@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BoardTestSupport.h"
 #include "CorvaneException.h"
 #include "IoctlCommands.h"
 #include "KELO3100.h"
@@ -24,46 +25,27 @@
 
 using namespace velmor::corvane;
 using namespace corvane_sim_test;
+using corvane_board_test::initRecord;
+using corvane_board_test::raised;
+using corvane_board_test::unitRecord;
 using ::testing::HasSubstr;
 
 namespace {
 
 const char* const kNode = "kelo3100_0";
 
-// Runs a statement that must raise CorvaneException; returns it.
-template <typename Statement>
-CorvaneException raised(Statement&& statement) {
-    try {
-        statement();
-    } catch (const CorvaneException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CorvaneException raised";
-    return CorvaneException();
-}
-
+// The commands this board received, unless another node is named.
 std::vector<SimCall> callsOf(uint32_t command, const std::string& node = kNode) {
-    std::vector<SimCall> found;
-    for (auto& call : simTrace(node)) {
-        if (call.command == command) found.push_back(call);
-    }
-    return found;
+    return corvane_board_test::callsOf(command, node);
 }
 
 std::vector<uint8_t> unitBytes(uint8_t index, uint8_t clock, uint16_t mode, uint32_t reload,
                                uint32_t options) {
-    IoctlInitTimerCounterWatchdogStruct record;
-    std::memset(&record, 0, sizeof record);
-    record.index = index;
-    record.timebase = clock;
-    record.mode = mode;
-    record.reload_value = reload;
-    record.options = options;
-    return bytesOf(record);
+    return initRecord(index, clock, mode, reload, options);
 }
 
 std::vector<uint8_t> startStopBytes(uint8_t index, uint8_t action, uint8_t interrupt) {
-    return {index, action, interrupt};
+    return unitRecord(index, action, interrupt);
 }
 
 class Kelo3100Test : public ::testing::Test {

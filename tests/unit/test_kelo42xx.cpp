@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BoardTestSupport.h"
 #include "CorvaneException.h"
 #include "IoctlCommands.h"
 #include "KELO42XX.h"
@@ -19,65 +20,13 @@
 
 using namespace velmor::corvane;
 using namespace corvane_sim_test;
+using namespace corvane_board_test;
 
 namespace {
 
-std::vector<SimCall> callsOf(uint32_t command) {
-    std::vector<SimCall> selected;
-    for (const SimCall& c : simTrace()) {
-        if (c.command == command) selected.push_back(c);
-    }
-    return selected;
-}
-
-template <typename Call>
-CorvaneException raised(Call call) {
-    try {
-        call();
-    } catch (const CorvaneException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CorvaneException raised";
-    return CorvaneException();
-}
-
-// The call fails with this code and message and sends nothing to the driver.
-#define EXPECT_REFUSED(call, expectedCode, expectedMessage)                                   \
-    do {                                                                                      \
-        simClearTrace();                                                                      \
-        CorvaneException e_ = raised([&] { call; });                                          \
-        EXPECT_EQ(e_.getCode(), static_cast<uint32_t>(expectedCode)) << std::hex << e_.getCode(); \
-        EXPECT_EQ(e_.getMessage(), std::string(expectedMessage));                             \
-        EXPECT_EQ(corvane_sim_trace_count(), 0u) << #call " reached the driver";             \
-    } while (0)
-
-class Kelo42xxTest : public ::testing::Test {
+class Kelo42xxTest : public SimBoardTest<KELO42XX> {
 protected:
     void SetUp() override { start("kelo4210:number=1"); }
-
-    void start(const std::string& spec) {
-        board.reset();
-        nodeHandle.reset();
-        boards.reset();
-        boards = std::make_unique<SimBoards>(spec);
-        char name[64] = {0};
-        ASSERT_EQ(corvane_sim_board_node(0, name, sizeof name), 0);
-        node = name;
-        nodeHandle = std::make_unique<SimNode>(node);
-        ASSERT_TRUE(nodeHandle->isOpen()) << std::strerror(nodeHandle->openError());
-        board = std::make_shared<KELO42XX>(nodeHandle->fd());
-        simClearTrace();
-    }
-    void TearDown() override {
-        board.reset();
-        nodeHandle.reset();
-        boards.reset();
-    }
-
-    std::unique_ptr<SimBoards> boards;
-    std::unique_ptr<SimNode> nodeHandle;
-    std::string node;
-    std::shared_ptr<KELO42XX> board;
 };
 
 void expectDigital(const DigitalInformations& d, int channels, int ports) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BoardTestSupport.h"
 #include "CorvaneException.h"
 #include "IoctlCommands.h"
 #include "KELOE5100.h"
@@ -21,98 +22,13 @@
 
 using namespace velmor::corvane;
 using namespace corvane_sim_test;
+using namespace corvane_board_test;
 
 namespace {
 
-std::vector<SimCall> callsOf(uint32_t command) {
-    std::vector<SimCall> selected;
-    for (const SimCall& c : simTrace()) {
-        if (c.command == command) selected.push_back(c);
-    }
-    return selected;
-}
-
-std::vector<uint8_t> interruptRecord(uint8_t logicAnd, uint32_t rising, uint32_t falling) {
-    IoctlInitDigitalInputInterruptStruct r;
-    std::memset(&r, 0, sizeof r);
-    r.logic_and = logicAnd;
-    r.first_mask = rising;
-    r.second_mask = falling;
-    return bytesOf(r);
-}
-
-std::vector<uint8_t> initRecord(uint8_t timebase, uint16_t mode, uint32_t reload, uint32_t options) {
-    IoctlInitTimerCounterWatchdogStruct r;
-    std::memset(&r, 0, sizeof r);
-    r.index = 0;
-    r.timebase = timebase;
-    r.mode = mode;
-    r.reload_value = reload;
-    r.options = options;
-    return bytesOf(r);
-}
-
-std::vector<uint8_t> readRecord(uint8_t readStatus) {
-    IoctlReadTimerCounterWatchdogStruct r;
-    std::memset(&r, 0, sizeof r);
-    r.read_status = readStatus;
-    return bytesOf(r);
-}
-
-template <typename Call>
-CorvaneException raised(Call call) {
-    try {
-        call();
-    } catch (const CorvaneException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CorvaneException raised";
-    return CorvaneException();
-}
-
-// The call fails with this code and message and sends nothing to the driver.
-#define EXPECT_REFUSED(call, expectedCode, expectedMessage)                                   \
-    do {                                                                                      \
-        simClearTrace();                                                                      \
-        CorvaneException e_ = raised([&] { call; });                                          \
-        EXPECT_EQ(e_.getCode(), static_cast<uint32_t>(expectedCode)) << std::hex << e_.getCode(); \
-        EXPECT_EQ(e_.getMessage(), std::string(expectedMessage));                             \
-        EXPECT_EQ(corvane_sim_trace_count(), 0u) << #call " reached the driver";             \
-    } while (0)
-
-class Keloe5100Test : public ::testing::Test {
+class Keloe5100Test : public SimBoardTest<KELOE5100> {
 protected:
     void SetUp() override { start("keloe5100:number=2"); }
-
-    void start(const std::string& spec) {
-        board.reset();
-        nodeHandle.reset();
-        boards.reset();
-        boards = std::make_unique<SimBoards>(spec);
-        char name[64] = {0};
-        ASSERT_EQ(corvane_sim_board_node(0, name, sizeof name), 0);
-        node = name;
-        nodeHandle = std::make_unique<SimNode>(node);
-        ASSERT_TRUE(nodeHandle->isOpen()) << std::strerror(nodeHandle->openError());
-        board = std::make_shared<KELOE5100>(nodeHandle->fd());
-        simClearTrace();
-    }
-    void TearDown() override {
-        board.reset();
-        nodeHandle.reset();
-        boards.reset();
-    }
-    template <typename Edit>
-    void editInformation(Edit edit) {
-        VelmorDeviceStruct info = board->getDeviceInformation();
-        edit(info);
-        board->setDeviceInformation(info);
-    }
-
-    std::unique_ptr<SimBoards> boards;
-    std::unique_ptr<SimNode> nodeHandle;
-    std::string node;
-    std::shared_ptr<KELOE5100> board;
 };
 
 // ---- Tables, start-up, variants --------------------------------------------------------

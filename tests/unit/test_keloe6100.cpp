@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BoardTestSupport.h"
 #include "CorvaneException.h"
 #include "IoctlCommands.h"
 #include "KELOE6100.h"
@@ -19,6 +20,7 @@
 #include "corvane_sim.h"
 
 using namespace velmor::corvane;
+using namespace corvane_board_test;
 
 namespace {
 
@@ -57,57 +59,6 @@ std::vector<Sent> traceOf(uint32_t command) {
         }
     }
     return selected;
-}
-
-std::vector<uint8_t> bytesOf(const void* record, size_t size) {
-    const auto* p = static_cast<const uint8_t*>(record);
-    return std::vector<uint8_t>(p, p + size);
-}
-
-std::vector<uint8_t> outputsRecord(uint32_t mask, uint8_t memory, uint8_t state) {
-    IoctlSetDigitalOutputsStruct r;
-    std::memset(&r, 0, sizeof r);
-    r.mask = mask;
-    r.memory = memory;
-    r.state = state;
-    return bytesOf(&r, sizeof r);
-}
-
-std::vector<uint8_t> interruptRecord(uint8_t logicAnd, uint32_t first, uint32_t second) {
-    IoctlInitDigitalInputInterruptStruct r;
-    std::memset(&r, 0, sizeof r);
-    r.logic_and = logicAnd;
-    r.first_mask = first;
-    r.second_mask = second;
-    return bytesOf(&r, sizeof r);
-}
-
-std::vector<uint8_t> initRecord(uint8_t index, uint8_t timebase, uint16_t mode, uint32_t reload,
-                                uint32_t options) {
-    IoctlInitTimerCounterWatchdogStruct r;
-    std::memset(&r, 0, sizeof r);
-    r.index = index;
-    r.timebase = timebase;
-    r.mode = mode;
-    r.reload_value = reload;
-    r.options = options;
-    return bytesOf(&r, sizeof r);
-}
-
-std::vector<uint8_t> unitRecord(uint8_t index, uint8_t action, uint8_t interrupt) {
-    return {index, action, interrupt};
-}
-
-// Runs the call and returns the CorvaneException it raised; fails the test if none.
-template <typename Call>
-CorvaneException raised(Call call) {
-    try {
-        call();
-    } catch (const CorvaneException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CorvaneException raised";
-    return CorvaneException();
 }
 
 #define EXPECT_RAISES(call, expectedCode, expectedMessage)                      \
