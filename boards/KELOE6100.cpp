@@ -9,6 +9,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DigitalEventRecord.h"
 #include "IoctlCommands.h"
 #include "KELOE6100Tables.h"
 
@@ -84,19 +85,8 @@ void copyDriverText(char* destination, size_t destinationSize, const char* sourc
     std::memset(destination + length, 0, destinationSize - length);
 }
 
-// The event and logic maps accept any value a caller passes, including values outside
-// the enumerations; they are read back as plain integers.
-template <typename Enum>
-int64_t rawValue(const Enum& value) {
-    std::underlying_type_t<Enum> raw;
-    std::memcpy(&raw, &value, sizeof raw);
-    return static_cast<int64_t>(raw);
-}
-
-template <typename Enum>
-void storeRaw(Enum& destination, const Enum& value) {
-    std::memcpy(&destination, &value, sizeof destination);
-}
+using boardsupport::rawValue;
+using boardsupport::storeRaw;
 
 template <typename Map>
 std::vector<char> idsOf(const Map& map) {
@@ -226,36 +216,8 @@ uint32_t KELOE6100::getDigitalOutputStatus() {
 }
 
 void KELOE6100::updateDriverDigitalEvent() {
-    IoctlInitDigitalInputInterruptStruct record;
-    std::memset(&record, 0, sizeof record);
-    for (const auto& entry : channelEventMap) {
-        const unsigned channel = entry.first;
-        const uint32_t bit = channel < 32 ? (1u << channel) : 0u;
-        switch (rawValue(entry.second)) {
-            case RISING_EDGE:
-                record.first_mask |= bit;
-                break;
-            case FALLING_EDGE:
-                record.second_mask |= bit;
-                break;
-            case ANY_EDGE:
-                record.first_mask |= bit;
-                record.second_mask |= bit;
-                break;
-            case UNUSED:
-                break;
-            default:
-                throw CorvaneException("Event does not exist in DIGITAL_EVENT_TYPE for this device",
-                                       kEventType);
-        }
-    }
-    int64_t logic = OR;
-    try {
-        logic = rawValue(portLogicMap.at(0));
-    } catch (const std::out_of_range& e) {
-        throw CorvaneException(e.what(), kPortLookup);
-    }
-    record.logic_and = logic == AND ? 1 : 0;
+    IoctlInitDigitalInputInterruptStruct record =
+        boardsupport::digitalEventRecord(channelEventMap, portLogicMap, kEventType, kPortLookup);
     ioctlCall(IoctlInitDigitalInputInterrupt, &record, sizeof record);
 }
 
