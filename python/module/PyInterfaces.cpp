@@ -58,9 +58,11 @@ void bindInterfaces(nb::module_& m) {
              [](InterruptInterface& i, nb::typed<nb::callable, void(VelmorDeviceStruct, InterruptData)> callback) {
                  setInterruptCallback(i, std::move(callback));
              })
-        .def("enable_card_interrupts", [](InterruptInterface& i) { i.enableDeviceInterrupts(); })
-        // Disabling joins the interrupt thread, which may be waiting for the interpreter
-        // lock to deliver a callback: the lock is released meanwhile.
+        // Both may wait for the interrupt thread (disabling joins it; enabling joins a thread
+        // that was stopped from its own callback and may still be returning from it), and
+        // that thread may be waiting for the interpreter lock: the lock is released meanwhile.
+        .def("enable_card_interrupts", [](InterruptInterface& i) { i.enableDeviceInterrupts(); },
+             nb::call_guard<nb::gil_scoped_release>())
         .def("disable_card_interrupts", [](InterruptInterface& i) { i.disableDeviceInterrupts(); },
              nb::call_guard<nb::gil_scoped_release>())
         .def("is_interrupt_active", [](InterruptInterface& i) { return i.isInterruptActive(); });

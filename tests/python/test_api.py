@@ -39,7 +39,9 @@ class ModuleTest(unittest.TestCase):
 
     def test_import_touches_no_board(self):
         code = "import corvane, simcontrol; print(simcontrol.trace_count())"
-        out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
+        # close_fds=False: see run_child in test_callbacks.
+        out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60,
+                             close_fds=False)
         self.assertEqual(out.returncode, 0, out.stderr)
         self.assertEqual(out.stdout.strip(), "0")
 
@@ -125,8 +127,7 @@ class RecordTest(unittest.TestCase):
             info.bus.number = 3
         with self.assertRaises(AttributeError):
             corvane.InterruptData().args = [1]
-        for hidden in ("device_type", "args_count"):
-            self.assertFalse(hasattr(info.general, hidden) and hidden == "device_type")
+        self.assertFalse(hasattr(info.general, "device_type"))
         self.assertFalse(hasattr(corvane.InterruptData(), "args_count"))
 
     def test_board_information_converted(self):
