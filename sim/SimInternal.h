@@ -131,6 +131,10 @@ struct Simulator {
     bool highFds = false;
     std::string dir;        // directory standing for /dev/
     pid_t dirOwner = 0;     // process that created dir (a forked child makes its own)
+    // Process whose memory this state is. A child that shares its parent's memory
+    // (vfork, posix_spawn) runs without fork handlers, so it sees another pid here and
+    // must leave the parent's state alone.
+    pid_t owner = 0;
     uint64_t generation = 1;
     uint64_t dirGeneration = 0;
     bool exiting = false;

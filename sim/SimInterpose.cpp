@@ -68,6 +68,15 @@ Simulator* g_sim = nullptr;  // guarded by g_lock
 
 void lockForFork() { pthread_mutex_lock(&g_lock); }
 void unlockAfterFork() { pthread_mutex_unlock(&g_lock); }
+// A forked child has its own copy of the state from here on.
+void unlockInForkedChild() {
+    if (g_sim != nullptr) g_sim->owner = getpid();
+    pthread_mutex_unlock(&g_lock);
+}
+
+// True in a child that still runs in its parent's memory (vfork, posix_spawn): the
+// descriptors it closes or opens are its own copies, and the parent's boards must stay.
+bool sharesParentMemory(const Simulator& s) { return s.owner != getpid(); }
 
 bool devPath(const char* path, std::string& node) {
     if (path == nullptr || std::strncmp(path, "/dev/", 5) != 0) return false;
@@ -102,6 +111,7 @@ int openNode(const char* path, int flags) {
     if (!devPath(path, name)) return -2;
     SimLock lock;
     Simulator& s = lock.sim();
+    if (sharesParentMemory(s)) return -2;
     std::shared_ptr<Board> board = findBoard(s, name);
     if (!board) return -2;
     if (board->cfg.isDir) {
@@ -158,7 +168,7 @@ int passedThrough(int fd) {
         int saved = errno;
         SimLock lock;
         Simulator& s = lock.sim();
-        auto it = s.fds.find(fd);
+        auto it = sharesParentMemory(s) ? s.fds.end() : s.fds.find(fd);
         if (it != s.fds.end()) {
             auto& v = it->second->fds;
             for (size_t i = 0; i < v.size(); ++i) {
@@ -184,7 +194,8 @@ SimLock::~SimLock() { pthread_mutex_unlock(&g_lock); }
 Simulator& SimLock::sim() {
     if (g_sim == nullptr) {
         g_sim = new Simulator();
-        pthread_atfork(lockForFork, unlockAfterFork, unlockAfterFork);
+        g_sim->owner = getpid();
+        pthread_atfork(lockForFork, unlockAfterFork, unlockInForkedChild);
         loadEnvironment(*g_sim);
     }
     return *g_sim;
@@ -432,7 +443,7 @@ __attribute__((visibility("default"))) int close(int fd) {
     {
         SimLock lock;
         Simulator& s = lock.sim();
-        auto it = s.fds.find(fd);
+        auto it = sharesParentMemory(s) ? s.fds.end() : s.fds.find(fd);
         if (it != s.fds.end()) {
             auto& v = it->second->fds;
             for (size_t i = 0; i < v.size(); ++i) {
