@@ -165,7 +165,14 @@ void Logger::writeLine(Logger::Level level, const std::string& message)
 
     bool rotated = false;
     for (int attempt = 1;; ++attempt) {
-        FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+        // A file that did not exist before this open is never rotated: there was nothing
+        // to measure (with a limit of 0 an empty file would otherwise move to ".1").
+        bool created = false;
+        FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+        if (!file.valid() && errno == ENOENT) {
+            file.reset(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+            created = true;
+        }
         if (!file.valid()) {
             throw std::runtime_error("Failed to open log file");
         }
@@ -184,7 +191,8 @@ void Logger::writeLine(Logger::Level level, const std::string& message)
             }
             // The size test comes before the line: a file reaches the limit before it is
             // rotated. One rotation per line at most, whatever the limit.
-            if (!rotated && reachedLimit(static_cast<int64_t>(opened.st_size))) {
+            if (!rotated && !(created && opened.st_size == 0) &&
+                reachedLimit(static_cast<int64_t>(opened.st_size))) {
                 rotateFiles(path);
                 rotated = true;
                 continue;

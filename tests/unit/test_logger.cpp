@@ -358,6 +358,8 @@ TEST(LoggerRotation, ZeroLimitRotatesOncePerLine)
     EXPECT_EQ(messageOf(readLines(path).at(0), "ERROR"), std::optional<std::string>("three"));
     EXPECT_EQ(messageOf(readLines(path + ".1").at(0), "ERROR"), std::optional<std::string>("two"));
     EXPECT_EQ(messageOf(readLines(path + ".2").at(0), "ERROR"), std::optional<std::string>("one"));
+    // The first line found no file, so nothing was rotated for it: no empty backup.
+    EXPECT_FALSE(exists(path + ".3"));
 }
 
 TEST(LoggerRotation, HugeLimitNeverRotates)
