@@ -52,7 +52,7 @@ extern "C" uint32_t VelmorTestDeviceInterrupts(const char* deviceName) {
 }
 
 extern "C" uint32_t VelmorClearInterruptFifo(const char* deviceName) {
-    return capi::callOn<InterruptInterface>(
-        __func__, deviceName, kCapability, {},
-        [](InterruptInterface& interrupts) { interrupts.clearInterruptFifo(); });
+    // Like the test interrupt, served by the shared interrupt engine.
+    return capi::callOn<InterruptImpl>(__func__, deviceName, kCapability, {},
+                                       [](InterruptImpl& interrupts) { interrupts.clearInterruptFifo(); });
 }
