@@ -27,12 +27,13 @@ extern "C" uint32_t VelmorGetNumberOfDevices(unsigned char* count) {
 extern "C" uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list) {
     const char* const function = __func__;
     return capi::guarded(function, [&] {
-        if (list == nullptr) {
-            capi::raiseNullArgument(function, "list");
-        }
         // Every copy is taken before the first byte reaches the caller's buffer.
         const std::vector<VelmorDeviceStruct> all =
             DeviceDiscoverySingleton::getInstance("/dev/").getAllDevicesInformation();
+        // Without boards nothing is written, so no buffer is needed either.
+        if (list == nullptr && !all.empty()) {
+            capi::raiseNullArgument(function, "list");
+        }
         std::copy(all.begin(), all.end(), list);
     });
 }

@@ -20,7 +20,8 @@ CORVANE_EXTERN_C_BEGIN
 CORVANE_EXPORT uint32_t VelmorGetNumberOfDevices(unsigned char* count);
 
 /* Writes one device structure per board, in identifier order, to list, which must have
- * room for as many as VelmorGetNumberOfDevices reported. */
+ * room for as many as VelmorGetNumberOfDevices reported (list may be null when that is
+ * 0). */
 CORVANE_EXPORT uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list);
 
 /* Writes the device structure of the board whose identifier is deviceName (for example

@@ -36,6 +36,9 @@ static void listingAndLookups(void) {
         CHECK(memcmp(&one, &list[i], sizeof one) == 0);
     }
     CHECK(((unsigned char*)&list[6])[0] == 0x5A);
+    /* With boards to write a null list is refused. */
+    CHECK(VelmorGetDeviceList(NULL) == CODE_INVALID_PARAMETER);
+    CHECK_LAST_ERROR("80000e03", "VelmorGetDeviceList: list is null");
     CHECK(list[4].bus.number == 1);
     CHECK_STR_EQ(list[3].general.product_name, "keloe6100");
 
