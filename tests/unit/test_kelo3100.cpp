@@ -572,6 +572,43 @@ TEST_F(Kelo3100Test, PortLogicRulesApplyInOrder) {
     EXPECT_EQ(0x82001B03u, raised([&] { board->createMaskFromInterruptMap(2); }).getCode());
 }
 
+// The checks read the stored device structure at every call; with narrower tables the
+// messages that the board's own tables never reach come out with their codes.
+TEST_F(Kelo3100Test, ChecksFollowTheStoredTablesWithTheirOwnMessages) {
+    VelmorDeviceStruct info = board->getDeviceInformation();
+    info.functions.digital.number_inputs = 8;
+    info.functions.digital.number_outputs = 8;
+    info.functions.digital.number_of_ports = 1;
+    info.functions.digital.interrupt_mask = 0x00F0;
+    board->setDeviceInformation(info);
+
+    CorvaneException outputs = raised([&] { board->writeAllDigitalOutput(0x100, true); });
+    EXPECT_EQ(0x82001904u, outputs.getCode());
+    EXPECT_THAT(outputs.what(), HasSubstr("Invalid output mask: out of range"));
+
+    CorvaneException range = raised([&] { board->setInterruptEventForOneInput(9, ON_ONE); });
+    EXPECT_EQ(0x82001A04u, range.getCode());
+    EXPECT_THAT(range.what(), HasSubstr("Invalid input channel: out of range"));
+    CorvaneException one = raised([&] { board->setInterruptEventForOneInput(2, ON_ONE); });
+    EXPECT_EQ(0x82001A03u, one.getCode());
+    EXPECT_THAT(one.what(), HasSubstr("Input channel not interruptible on this device"));
+    // Neither single-input refusal wrote its entry.
+    EXPECT_EQ(0x00000004u, board->createMaskFromInterruptMap(0));
+    EXPECT_EQ(0x00000084u, board->createMaskFromInterruptMap(1));
+
+    // The mask setter writes its entries before it looks at the interrupt mask.
+    CorvaneException mask = raised([&] { board->setInterruptEventForInputs(0x0011, ON_ONE); });
+    EXPECT_EQ(0x82001A03u, mask.getCode());
+    EXPECT_THAT(mask.what(), HasSubstr("Input mask contains non-interruptible channels"));
+    EXPECT_EQ(0x11001104u, board->createMaskFromInterruptMap(0));
+
+    // The logic is stored before the port count is checked.
+    CorvaneException port = raised([&] { board->setInterruptLogicForPort(1, static_cast<DIGITAL_EVENT_LOGIC>(5)); });
+    EXPECT_EQ(0x82001B04u, port.getCode());
+    EXPECT_THAT(port.what(), HasSubstr("Invalid port_number: out of range"));
+    EXPECT_TRUE(callsOf(IoctlInitDigitalInputInterrupt).empty());
+}
+
 // ---- Clearing interrupt conditions ------------------------------------------------------
 
 TEST_F(Kelo3100Test, DisablingInterruptsClearsEveryConditionOnce) {
