@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -446,6 +447,43 @@ TEST_F(InterruptEngineTest, DestructionWithInterruptsEnabledAndIdleThread) {
     queue(interrupt(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(corvane_sim_pending_interrupts(node.c_str()), 1);
+}
+
+// A board whose first wait only starts once the stop request has been written to the
+// event descriptor, so that the device descriptor and the stop request are readable at
+// the same moment.
+class WaitAfterStopBoard : public InterruptTestBoard {
+public:
+    explicit WaitAfterStopBoard(int fd) : DeviceInterface(fd), InterruptTestBoard(fd) {}
+    bool waitInterrupt() override {
+        if (!firstWaitDone.exchange(true)) {
+            eventually([this] {
+                struct pollfd stop = {eventFd, POLLIN, 0};
+                return ::poll(&stop, 1, 0) == 1;
+            });
+        }
+        return InterruptImpl::waitInterrupt();
+    }
+    std::atomic<bool> firstWaitDone{false};
+};
+
+TEST_F(InterruptEngineTest, InterruptReadableWithTheStopRequestIsServedOnceMore) {
+    WaitAfterStopBoard board(fd);
+    Collector collector;
+    board.setDeviceInterruptCallback(collector.callback());
+    queue(interrupt(9));
+    board.enableDeviceInterrupts();
+    ASSERT_TRUE(eventually([&] { return board.firstWaitDone.load(); }));
+
+    board.disableDeviceInterrupts();
+    // The device descriptor is looked at first: the pending interrupt was served, then the
+    // thread saw the stop request and ended.
+    const auto deliveries = collector.snapshot();
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].data.interrupt_source, 9u);
+    EXPECT_EQ(corvane_sim_pending_interrupts(node.c_str()), 0);
+    EXPECT_FALSE(board.isInterruptActive());
+    EXPECT_EQ(board.currentEventFd(), -1);
 }
 
 TEST_F(InterruptEngineTest, DriverFailureEndsTheThreadAndEnablingWorksAgain) {
