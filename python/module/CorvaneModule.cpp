@@ -12,5 +12,6 @@ NB_MODULE(corvane, m) {
     corvane_python::bindDevices(m);
     corvane_python::bindCorvaneException(m);
     corvane_python::bindErrorEnumerations(m);
+    corvane_python::bindPluginHandle(m);
     corvane_python::registerExitHandler(m);
 }

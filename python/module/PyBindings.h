@@ -15,6 +15,7 @@ void bindInterfaces(nb::module_& m);
 void bindDevices(nb::module_& m);
 void bindCorvaneException(nb::module_& m);
 void bindErrorEnumerations(nb::module_& m);
+void bindPluginHandle(nb::module_& m);
 
 }  // namespace corvane_python
 

@@ -61,10 +61,6 @@ std::shared_ptr<Device> forPython(std::shared_ptr<Device> device) {
 }  // namespace
 
 void bindDevices(nb::module_& m) {
-    // A plug-in has no Python interface of its own: Python gets an opaque handle that
-    // keeps its board alive.
-    nb::class_<PluginInterface>(m, "PluginHandle");
-
     nb::class_<Device>(m, "Device")
         .def("get_card_information", [](const Device& d) { return d.getDeviceInformation(); })
         .def("timer", &Device::timer, nb::rv_policy::reference_internal,
@@ -103,6 +99,13 @@ void bindDevices(nb::module_& m) {
             }
         },
             nb::sig("def get_device_from_id(arg: str, /) -> Device | None"));
+}
+
+// A plug-in has no Python interface of its own: Python gets an opaque handle that keeps
+// its board alive. Defined after the module's public types, so that it does not come
+// between the capability interfaces and Device.
+void bindPluginHandle(nb::module_& m) {
+    nb::class_<PluginInterface>(m, "PluginHandle");
 }
 
 }  // namespace corvane_python

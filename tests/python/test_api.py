@@ -37,6 +37,19 @@ class ModuleTest(unittest.TestCase):
         # The stub generated with the build lies beside it.
         self.assertTrue(os.path.exists(os.path.join(directory, "corvane.pyi")))
 
+    def test_definition_order(self):
+        names = [name for name in vars(corvane) if not name.startswith("_")]
+        expected = ["DIGIO_COUNTER_TIMER_SOURCE", "DIGITAL_EVENT_TYPE", "DIGITAL_EVENT_LOGIC", "TIMEBASE_UNITS",
+                    "VELMOR_TCW_OPTIONS", "PORT_DIRECTION",
+                    "TimerInformations", "WatchdogInformations", "CounterInformations", "DigitalInformations",
+                    "InterruptData", "VelmorFunctionInformations", "VelmorPCIBusInformations",
+                    "VelmorGeneralInformations", "VelmorDeviceStruct",
+                    "CounterInterface", "InterruptInterface", "WatchdogInterface", "DigitalIOCommonInterface",
+                    "DigitalIOInterface", "DigitalIOPortsInterface", "TimerInterface",
+                    "Device", "DeviceDiscovery", "CorvaneException",
+                    "VelmorSource", "VelmorDomain", "VelmorFunction", "VelmorReason"]
+        self.assertEqual(names[:len(expected)], expected)
+
     def test_import_touches_no_board(self):
         code = "import corvane, simcontrol; print(simcontrol.trace_count())"
         # close_fds=False: see run_child in test_callbacks.
