@@ -6,6 +6,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DriverText.h"
 #include "IoctlCommands.h"
 #include "KELO42XXTables.h"
 
@@ -13,6 +14,8 @@ namespace velmor {
 namespace corvane {
 
 namespace {
+
+using boardsupport::copyDriverText;
 
 constexpr uint32_t code(uint32_t function, VelmorReason reason) {
     return VELMOR_ERROR_CODE(VELMOR_API, VELMOR_DOMAIN_DIGIO, function, reason);
@@ -31,16 +34,6 @@ constexpr uint32_t kOutputMask = code(VELMOR_FUNCTION_WRITE_DIGOUT, VELMOR_REASO
 const char kNoInterruptsMessage[] = "KELO42XX does not support interrupts";
 const char kOutputValueMessage[] = "Invalid output value: must be 0 or 1";
 const char kBigModel[] = "kelo4210";
-
-void copyDriverText(char* destination, size_t destinationSize, const char* source,
-                    size_t sourceSize) {
-    size_t length = strnlen(source, sourceSize);
-    if (length > destinationSize - 1) {
-        length = destinationSize - 1;
-    }
-    std::memcpy(destination, source, length);
-    std::memset(destination + length, 0, destinationSize - length);
-}
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
 #include "DigitalEventRecord.h"
+#include "DriverText.h"
 #include "IoctlCommands.h"
 #include "KELOE5100Tables.h"
 
@@ -17,6 +18,8 @@ namespace velmor {
 namespace corvane {
 
 namespace {
+
+using boardsupport::copyDriverText;
 
 constexpr uint32_t code(VelmorDomain domain, VelmorFunction function, VelmorReason reason) {
     return VELMOR_ERROR_CODE(VELMOR_API, domain, function, reason);
@@ -63,16 +66,6 @@ const char kFirst16Message[] = "Only the first 16 channels are available for int
 
 // Copies a driver text that may lack its terminating zero: at most the source field and
 // at most destination size - 1 bytes, always terminated.
-void copyDriverText(char* destination, size_t destinationSize, const char* source,
-                    size_t sourceSize) {
-    size_t length = strnlen(source, sourceSize);
-    if (length > destinationSize - 1) {
-        length = destinationSize - 1;
-    }
-    std::memcpy(destination, source, length);
-    std::memset(destination + length, 0, destinationSize - length);
-}
-
 using boardsupport::rawValue;
 using boardsupport::storeRaw;
 

@@ -10,6 +10,7 @@
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
 #include "DigitalEventRecord.h"
+#include "DriverText.h"
 #include "IoctlCommands.h"
 #include "KELOE6100Tables.h"
 
@@ -17,6 +18,8 @@ namespace velmor {
 namespace corvane {
 
 namespace {
+
+using boardsupport::copyDriverText;
 
 constexpr uint32_t code(VelmorDomain domain, VelmorFunction function, VelmorReason reason) {
     return VELMOR_ERROR_CODE(VELMOR_API, domain, function, reason);
@@ -72,19 +75,6 @@ enum UnitAction : uint8_t { kStop = 0, kStart = 1, kTrigger = 2 };
 
 // Copies a driver text that may lack its terminating zero: at most the source field and
 // at most destination size - 1 bytes, always terminated.
-void copyDriverText(char* destination, size_t destinationSize, const char* source,
-                    size_t sourceSize) {
-    if (destinationSize == 0) {
-        return;
-    }
-    size_t length = strnlen(source, sourceSize);
-    if (length > destinationSize - 1) {
-        length = destinationSize - 1;
-    }
-    std::memcpy(destination, source, length);
-    std::memset(destination + length, 0, destinationSize - length);
-}
-
 using boardsupport::rawValue;
 using boardsupport::storeRaw;
 

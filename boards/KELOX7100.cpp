@@ -7,6 +7,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DriverText.h"
 #include "IoctlCommands.h"
 #include "KELOX7100Tables.h"
 
@@ -14,6 +15,8 @@ namespace velmor {
 namespace corvane {
 
 namespace {
+
+using boardsupport::copyDriverText;
 
 constexpr uint32_t code(VelmorDomain domain, VelmorFunction function, VelmorReason reason) {
     return VELMOR_ERROR_CODE(VELMOR_API, domain, function, reason);
@@ -41,16 +44,6 @@ constexpr uint16_t kWatchdogMode = 2;
 enum UnitAction : uint8_t { kStop = 0, kStart = 1, kTrigger = 2 };
 
 const char kNoInputMessage[] = "KELOX7100 does not support digital input";
-
-void copyDriverText(char* destination, size_t destinationSize, const char* source,
-                    size_t sourceSize) {
-    size_t length = strnlen(source, sourceSize);
-    if (length > destinationSize - 1) {
-        length = destinationSize - 1;
-    }
-    std::memcpy(destination, source, length);
-    std::memset(destination + length, 0, destinationSize - length);
-}
 
 // Every watchdog operation first refuses an id other than 0 with its own message.
 void ensureWatchdogZero(uint8_t watchdog, const char* operation, VelmorFunction function) {
