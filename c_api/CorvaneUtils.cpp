@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "CorvaneArgParser.h"
+#include "UtilsSupport.h"
 
 namespace velmor {
 namespace corvane {
@@ -34,6 +35,10 @@ const std::map<std::string, unsigned int> TCW_OPTIONS_MAP = {
 };
 
 namespace {
+
+using velmor::corvane::utils_support::field;
+using velmor::corvane::utils_support::parseWholeHex;
+using velmor::corvane::utils_support::productName;
 
 // Written by the interrupt thread, read and cleared by the main thread.
 std::atomic<bool> interrupt_happened_flag{false};
@@ -62,24 +67,6 @@ bool parseStoi(const std::string& value, int& result) {
         return false;
     }
     result = static_cast<int>(converted);
-    return true;
-}
-
-// The whole text must convert as a hexadecimal number (optional 0x); an empty text is
-// 0. strtoul would turn "-1" into the largest value: a minus sign is refused.
-bool parseWholeHex(const std::string& value, unsigned long& result) {
-    const std::size_t first = value.find_first_not_of(" \t\n\v\f\r");
-    if (first != std::string::npos && value[first] == '-') {
-        return false;
-    }
-    const char* begin = value.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long converted = std::strtoul(begin, &end, 16);
-    if (end != begin + value.size() || errno == ERANGE) {
-        return false;
-    }
-    result = converted;
     return true;
 }
 
@@ -149,23 +136,6 @@ int validIntUntilEnd(const std::string& optionName, const std::string& prompt, i
         std::cout << "[WARNING] --" << optionName << " value out of range.\n";
     }
     return promptIntUntilEnd(prompt, min, max, ended);
-}
-
-std::string field(const char* data, std::size_t size) {
-    const void* zero = std::memchr(data, '\0', size);
-    return std::string(data, zero != nullptr ? static_cast<std::size_t>(
-                                                   static_cast<const char*>(zero) - data)
-                                             : size);
-}
-
-std::string productName(const VelmorDeviceStruct& device) {
-    return field(device.general.product_name, sizeof device.general.product_name);
-}
-
-std::string padded(const char* value) {
-    char cell[32];
-    std::snprintf(cell, sizeof cell, " %-9s|", value);
-    return cell;
 }
 
 }  // namespace
@@ -421,48 +391,15 @@ unsigned int getTcwOptionsFromUser(unsigned int availableOptions) {
 
 void displayAllPortsConfigurations(unsigned short directions, const unsigned char* inputValues,
                                    const unsigned char* outputValues, unsigned char portCount) {
-    const unsigned int ports = portCount;
-    const std::string rule(11 * ports + 1, '=');
-    std::string table = "\n" + rule + "\n";
-    char cell[64];
-    if (ports == 0) {
-        table += "  Digital Ports Configuration (none)\n";
-    } else {
-        std::snprintf(cell, sizeof cell, "  Digital Ports Configuration (0..%u)\n", ports - 1);
-        table += cell;
-    }
-    table += rule + "\n";
-    std::string names = "|";
-    std::string dashes = "|";
-    std::string modes = "|";
-    std::string values = "|";
-    for (unsigned int p = 0; p < ports; ++p) {
-        std::snprintf(cell, sizeof cell, "Port #%u", p);
-        names += padded(cell);
-        dashes += "----------|";
-        const bool output = p < 16 && ((static_cast<unsigned int>(directions) >> p) & 1U) != 0;
-        modes += padded(output ? "OUTPUT" : "INPUT");
-        const unsigned char* source = output ? outputValues : inputValues;
-        std::snprintf(cell, sizeof cell, "0x%02X", source != nullptr ? source[p] : 0U);
-        values += padded(cell);
-    }
-    table += names + "\n" + dashes + "\n" + modes + "\n" + values + "\n" + rule + "\n\n";
-    std::cout << table << std::flush;
+    std::cout << utils_support::portTable(directions, inputValues, outputValues, portCount)
+              << std::flush;
 }
 
 void exitOnUserInput(int exitStatus) {
     std::cout << "\nPress ENTER to exit ...\n" << std::flush;
-    bool ready = !std::cin.good() || std::cin.rdbuf()->in_avail() > 0 || std::feof(stdin) != 0;
-#if defined(__GLIBC__)
-    // A line already read ahead into the C stream's buffer (std::cin shares it unless
-    // synchronisation with stdio was turned off) would never wake poll.
-    ready = ready || stdin->_IO_read_ptr < stdin->_IO_read_end;
-#endif
-    if (!ready) {
-        pollfd input = {STDIN_FILENO, POLLIN, 0};
-        while (poll(&input, 1, -1) < 0 && errno == EINTR) {
-        }
-    }
+    // A line std::cin (or the C stream it shares) already holds counts as input.
+    utils_support::waitForInput(!std::cin.good() || std::cin.rdbuf()->in_avail() > 0 ||
+                                std::feof(stdin) != 0);
     std::exit(exitStatus);
 }
 

@@ -17,8 +17,13 @@
 #include <vector>
 
 #include "CorvaneArgParser.h"
+#include "UtilsSupport.h"
 
 namespace {
+
+using velmor::corvane::utils_support::field;
+using velmor::corvane::utils_support::parseWholeHex;
+using velmor::corvane::utils_support::productName;
 
 // ---- State of this family ------------------------------------------------------------
 
@@ -78,24 +83,6 @@ bool parseWholeInt(const std::string& value, int& result) {
         return false;
     }
     result = static_cast<int>(converted);
-    return true;
-}
-
-// The whole text must convert as a hexadecimal number (optional 0x); an empty text is
-// 0. strtoul would turn "-1" into the largest value: a minus sign is refused.
-bool parseWholeHex(const std::string& value, unsigned long& result) {
-    const std::size_t first = value.find_first_not_of(" \t\n\v\f\r");
-    if (first != std::string::npos && value[first] == '-') {
-        return false;
-    }
-    const char* begin = value.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long converted = std::strtoul(begin, &end, 16);
-    if (end != begin + value.size() || errno == ERANGE) {
-        return false;
-    }
-    result = converted;
     return true;
 }
 
@@ -213,25 +200,7 @@ int validInt(const char* optionName, const char* prompt, int min, int max, bool&
 
 // ---- Records -------------------------------------------------------------------------
 
-// A text field of a record, read only within the field even without a terminating zero.
-std::string field(const char* data, std::size_t size) {
-    const void* zero = std::memchr(data, '\0', size);
-    return std::string(data, zero != nullptr ? static_cast<std::size_t>(
-                                                   static_cast<const char*>(zero) - data)
-                                             : size);
-}
-
-std::string productName(const VelmorDeviceStruct& device) {
-    return field(device.general.product_name, sizeof device.general.product_name);
-}
-
 // ---- Port table ----------------------------------------------------------------------
-
-std::string padded(const char* value) {
-    char cell[32];
-    std::snprintf(cell, sizeof cell, " %-9s|", value);
-    return cell;
-}
 
 }  // namespace
 
@@ -531,32 +500,8 @@ extern "C" void VelmorUtilsDisplayAllPortsConfigurations(uint16_t directions,
                                                         const uint8_t* output_values,
                                                         uint8_t port_count) {
     try {
-        const unsigned int ports = port_count;
-        const std::string rule(11 * ports + 1, '=');
-        std::string table = "\n" + rule + "\n";
-        char line[64];
-        if (ports == 0) {
-            table += "  Digital Ports Configuration (none)\n";
-        } else {
-            std::snprintf(line, sizeof line, "  Digital Ports Configuration (0..%u)\n", ports - 1);
-            table += line;
-        }
-        table += rule + "\n";
-        std::string names = "|";
-        std::string dashes = "|";
-        std::string modes = "|";
-        std::string values = "|";
-        for (unsigned int p = 0; p < ports; ++p) {
-            std::snprintf(line, sizeof line, "Port #%u", p);
-            names += padded(line);
-            dashes += "----------|";
-            const bool output = p < 16 && ((directions >> p) & 1U) != 0;
-            modes += padded(output ? "OUTPUT" : "INPUT");
-            const uint8_t* source = output ? output_values : input_values;
-            std::snprintf(line, sizeof line, "0x%02X", source != nullptr ? source[p] : 0U);
-            values += padded(line);
-        }
-        table += names + "\n" + dashes + "\n" + modes + "\n" + values + "\n" + rule + "\n\n";
+        const std::string table = velmor::corvane::utils_support::portTable(
+            directions, input_values, output_values, port_count);
         std::fputs(table.c_str(), stdout);
         std::fflush(stdout);
     } catch (...) {
@@ -566,15 +511,6 @@ extern "C" void VelmorUtilsDisplayAllPortsConfigurations(uint16_t directions,
 extern "C" void VelmorUtilsExitOnUserInput(int exit_status) {
     std::printf("\nPress ENTER to exit ...\n");
     std::fflush(stdout);
-    bool ready = std::feof(stdin) != 0 || std::ferror(stdin) != 0;
-#if defined(__GLIBC__)
-    // A line already read ahead into the stream's buffer would never wake poll.
-    ready = ready || stdin->_IO_read_ptr < stdin->_IO_read_end;
-#endif
-    if (!ready) {
-        pollfd input = {STDIN_FILENO, POLLIN, 0};
-        while (poll(&input, 1, -1) < 0 && errno == EINTR) {
-        }
-    }
+    velmor::corvane::utils_support::waitForInput(std::feof(stdin) != 0 || std::ferror(stdin) != 0);
     std::exit(exit_status);
 }
