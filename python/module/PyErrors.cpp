@@ -2,6 +2,7 @@
 // error, and the translation of library exceptions into Python exceptions.
 #include <nanobind/nanobind.h>
 #include <nanobind/stl/string.h>
+#include <nanobind/stl/variant.h>
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include "CorvaneException.h"
 #include "PyBindings.h"
 #include "PyConversions.h"
+#include "PyErrorFields.h"
 
 namespace corvane_python {
 
@@ -20,37 +22,6 @@ namespace {
 void setRuntimeError(const char* text) {
     nb::str message = textFromString(text);
     PyErr_SetObject(PyExc_RuntimeError, message.ptr());
-}
-
-// A decoded field as its enumeration member; a value that has no member (the library
-// prints those as UNKNOWN_...) raises ValueError.
-template <typename E>
-E member(uint32_t value, bool known, const char* enumeration) {
-    if (!known) {
-        throw nb::value_error((std::to_string(value) + " is not a valid " + enumeration + ".").c_str());
-    }
-    return static_cast<E>(value);
-}
-
-VelmorSource sourceOf(uint32_t code) {
-    const uint32_t value = CorvaneException::getSource(code);
-    return member<VelmorSource>(value, value <= VELMOR_API, "VelmorSource");
-}
-
-VelmorDomain domainOf(uint32_t code) {
-    const uint32_t value = CorvaneException::getDomain(code);
-    return member<VelmorDomain>(value, value <= VELMOR_DOMAIN_PLUGIN, "VelmorDomain");
-}
-
-VelmorFunction functionOf(uint32_t code) {
-    const uint32_t value = CorvaneException::getFunction(code);
-    return member<VelmorFunction>(value, value <= VELMOR_FUNCTION_OUTPUT_INTERRUPT, "VelmorFunction");
-}
-
-VelmorReason reasonOf(uint32_t code) {
-    const uint32_t value = CorvaneException::getReason(code);
-    const bool known = value <= VELMOR_REASON_INVALID_OPTION || value == VELMOR_REASON_HANDLE_ERROR;
-    return member<VelmorReason>(value, known, "VelmorReason");
 }
 
 }  // namespace
