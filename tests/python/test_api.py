@@ -34,8 +34,9 @@ class ModuleTest(unittest.TestCase):
             self.skipTest("not run by CTest")
         self.assertEqual(os.path.dirname(os.path.realpath(corvane.__file__)), os.path.realpath(directory))
         self.assertIn(os.environ["CORVANE_EXPECTED_SUFFIX"], os.path.basename(corvane.__file__))
-        # The stub generated with the build lies beside it.
+        # The stub generated with the build and the marker of a typed module lie beside it.
         self.assertTrue(os.path.exists(os.path.join(directory, "corvane.pyi")))
+        self.assertTrue(os.path.exists(os.path.join(directory, "py.typed")))
 
     def test_definition_order(self):
         names = [name for name in vars(corvane) if not name.startswith("_")]
@@ -245,9 +246,10 @@ class ArgumentConversionTest(unittest.TestCase):
         counter.init_counter(0, 1000, options)
         counter.init_counter(0, 1000, corvane.VELMOR_TCW_OPTIONS.COUNT_DIRECTION_UP)
 
-    def test_positional_only_and_callable(self):
-        with self.assertRaises(TypeError):
-            self.dio.read_single_digital_input(channel=1)
+    def test_unknown_keyword_and_callable(self):
+        # Arguments have names now (test_calls covers them); an unknown name still does
+        # not match.
+        self.assertRejected(lambda: self.dio.read_single_digital_input(chanel=1))
         with self.assertRaises(TypeError):
             device(E6100).interrupt().set_card_interrupt_callback(5)
         with self.assertRaises(TypeError):
