@@ -1,12 +1,13 @@
 # Where things go when installed, and the helpers that every installed program uses.
 #
-# Install components, one per Debian package (packaging/CMakeLists.txt names them):
+# Install components, one per Debian package (cmake/CorvanePackaging.cmake names them; a
+# component outside this list is in no package, and the packages test says so):
 #   runtime  libcorvane1       libCorvane.so.1, the udev rule
 #   dev      libcorvane-dev    headers, development link, CMake package, corvane.pc, docs
 #   tools    corvane-tools     the programs (boardlist, corvane, corvane-modbus, ...)
 #   sim      corvane-sim       libcorvane_sim.so (in lib/corvane-sim/), corvane-sim,
 #                              corvane_sim.h, its CMake targets and corvane-sim.pc
-#   python   python3-corvane   the corvane modules, corvane.pyi, py.typed
+#   python   python3-corvane   the corvane modules, corvane.pyi, corvane-stubs/
 #
 # A new program joins the packages with one line beside its add_executable:
 #     corvane_install_program(corvane)                    # tools/corvane
@@ -85,9 +86,14 @@ function(corvane_install_program target)
   endif()
 endfunction()
 
-# corvane_install_python_file(<file>...): Python sources installed beside the modules.
+# corvane_install_python_file(<file>... [COMPONENT <component>]): Python sources installed
+# beside the modules (component python unless told otherwise).
 function(corvane_install_python_file)
-  install(FILES ${ARGN} DESTINATION ${CORVANE_INSTALL_PYTHONDIR} COMPONENT python)
+  cmake_parse_arguments(P "" "COMPONENT" "" ${ARGN})
+  if(NOT P_COMPONENT)
+    set(P_COMPONENT python)
+  endif()
+  install(FILES ${P_UNPARSED_ARGUMENTS} DESTINATION ${CORVANE_INSTALL_PYTHONDIR} COMPONENT ${P_COMPONENT})
 endfunction()
 
 # corvane_install_prune(COMPONENT <c> DIRECTORY <dir> PATTERN <glob> [KEEP names...]
