@@ -361,6 +361,26 @@ package)  # cpack -G DEB: what each package holds, its control data, lintian
   grep -q 'addgroup --system corvane' "$out/x/libcorvane1/DEBIAN/postinst" || fail "libcorvane1's postinst does not create the group"
   grep -qx 'activate-noawait ldconfig' "$out/x/libcorvane1/DEBIAN/triggers" || fail "libcorvane1 has no ldconfig trigger"
   grep -qx "libCorvane 1 libcorvane1 (>= $PROJECT_VERSION)" "$out/x/libcorvane1/DEBIAN/shlibs" || fail "libcorvane1's shlibs"
+  # The maintainer script: creates the group corvane only when it is missing (getent and
+  # addgroup are stand-ins that record their calls; udevadm is never reached without a
+  # running udev).
+  stubs="$out/stubs"
+  mkdir -p "$stubs"
+  for tool in getent addgroup udevadm; do
+    printf '#!/bin/sh\necho "%s $*" >> "%s/calls"\n[ "%s" != getent ] || exit "${GETENT_STATUS:-2}"\n' \
+      "$tool" "$stubs" "$tool" > "$stubs/$tool"
+    chmod +x "$stubs/$tool"
+  done
+  for case in 2:"getent group corvane|addgroup --system corvane" 0:"getent group corvane"; do
+    rm -f "$stubs/calls"
+    GETENT_STATUS=${case%%:*} PATH="$stubs:$PATH" sh "$out/x/libcorvane1/DEBIAN/postinst" configure ||
+      fail "postinst configure failed (getent status ${case%%:*})"
+    calls=$(grep -v '^udevadm' "$stubs/calls" | paste -sd'|')
+    [ "$calls" = "${case#*:}" ] || fail "postinst with getent status ${case%%:*} called: $calls"
+  done
+  rm -f "$stubs/calls"
+  PATH="$stubs:$PATH" sh "$out/x/libcorvane1/DEBIAN/postinst" abort-upgrade 1.0.0 || fail "postinst abort-upgrade failed"
+  [ ! -e "$stubs/calls" ] || fail "postinst abort-upgrade called: $(cat "$stubs/calls")"
   # lintian: no error on any package.
   if ! lintian --fail-on error "$out"/*.deb > "$out/lintian.txt" 2>&1; then
     fail "lintian reports errors"
