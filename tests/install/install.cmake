@@ -59,9 +59,10 @@ if(NOT CORVANE_SANITIZE)
   corvane_install_test(runner_alone runner-alone)
   corvane_install_test(destdir destdir)
   corvane_install_test(reinstall reinstall)
+  corvane_install_test(components components)
   corvane_install_test(packages package)
   # These install (or package) themselves: one at a time.
-  set_tests_properties(install.destdir install.reinstall install.packages PROPERTIES
+  set_tests_properties(install.destdir install.reinstall install.components install.packages PROPERTIES
     RESOURCE_LOCK corvane_install)
   set_tests_properties(install.packages PROPERTIES LABELS "install;package")
 

@@ -200,6 +200,40 @@ versions)  # same-major compatibility: 1.0 and 1.0.0 found, 2.0, 0.9 and 1.1 ref
   finish
   ;;
 
+components)  # libcorvane1 and libcorvane-dev alone: a program builds; no Simulator
+  only="$WORK_DIR/prefix-dev"
+  rm -rf "$only" && mkdir -p "$only"
+  install_into "$only" --component runtime
+  install_into "$only" --component dev
+  for f in "$BINDIR" "$SIMDIR" "$PYTHONDIR" "$INCLUDEDIR/corvane/corvane_sim.h" \
+           "$CMAKEDIR/CorvaneSimulatorTargets.cmake" "$LIBDIR/pkgconfig/corvane-sim.pc"; do
+    [ ! -e "$only/$f" ] || fail "runtime and dev installed $f"
+  done
+  for simulator in OFF ON; do
+    out="$WORK_DIR/components-$simulator"
+    rm -rf "$out"
+    "${clean_env[@]}" "$CMAKE" -S "$here/version_check" -B "$out" -DREQUESTED=1.0 -DSIMULATOR=$simulator \
+      -DCMAKE_C_COMPILER="$CC" -DCMAKE_PREFIX_PATH="$only" \
+      -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF \
+      > "$out.log" 2>&1
+    rc=$?
+    if [ $simulator = OFF ]; then
+      [ $rc -eq 0 ] || { cat "$out.log"; fail "find_package(Corvane 1.0) without the simulator installed"; }
+    else
+      [ $rc -ne 0 ] && grep -q "the component Simulator (Corvane::Simulator) is not installed" "$out.log" ||
+        { cat "$out.log"; fail "find_package(Corvane COMPONENTS Simulator) without corvane-sim"; }
+    fi
+  done
+  # The same with the simulator's component added.
+  install_into "$only" --component sim
+  "${clean_env[@]}" "$CMAKE" -S "$here/version_check" -B "$WORK_DIR/components-sim" -DREQUESTED=1.0 \
+    -DSIMULATOR=ON -DCMAKE_C_COMPILER="$CC" -DCMAKE_PREFIX_PATH="$only" \
+    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF \
+    > "$WORK_DIR/components-sim.log" 2>&1 ||
+    { cat "$WORK_DIR/components-sim.log"; fail "find_package(Corvane COMPONENTS Simulator) with corvane-sim"; }
+  finish
+  ;;
+
 destdir)  # DESTDIR staging: the same tree under DESTDIR/<configured prefix>
   stage="$WORK_DIR/stage"
   rm -rf "$stage"
