@@ -1,6 +1,6 @@
 # Where things go when installed, and the helpers that every installed program uses.
 #
-# Install components, one per Debian package (cmake/CorvanePackaging.cmake names them; a
+# Install components, one per Debian package (packaging/DebianPackages.cmake names them; a
 # component outside this list is in no package, and the packages test says so):
 #   runtime  libcorvane1       libCorvane.so.1, the udev rule
 #   dev      libcorvane-dev    headers, development link, CMake package, corvane.pc, docs
