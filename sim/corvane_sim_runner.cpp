@@ -1,6 +1,6 @@
 // corvane-sim [--boards SPEC] -- PROGRAM ARGS...
-// Runs PROGRAM over simulated boards: libcorvane_sim.so (found beside this runner) is
-// put first in LD_PRELOAD and CORVANE_SIM_BOARDS is set to SPEC (default: one board of
+// Runs PROGRAM over simulated boards: libcorvane_sim.so (see simulatorLibrary) is put
+// first in LD_PRELOAD and CORVANE_SIM_BOARDS is set to SPEC (default: one board of
 // each model).
 #include <limits.h>
 #include <sys/stat.h>
@@ -34,6 +34,30 @@ std::string selfDirectory() {
     std::string path(buf.data(), static_cast<size_t>(n));
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+#ifndef CORVANE_SIM_LIBRARY_DIR
+#define CORVANE_SIM_LIBRARY_DIR "../lib"
+#endif
+
+bool isFile(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The simulator library: beside the runner (a build tree), else in the library directory
+// of the install the runner belongs to (CORVANE_SIM_LIBRARY_DIR, relative to the runner's
+// directory). Empty when neither holds it; tried lists the places looked at.
+std::string simulatorLibrary(std::string& tried) {
+    const std::string name = "/libcorvane_sim.so";
+    const std::string self = selfDirectory();
+    const std::string candidates[] = {self + name, self + "/" CORVANE_SIM_LIBRARY_DIR + name};
+    tried.clear();
+    for (const std::string& candidate : candidates) {
+        if (isFile(candidate)) return candidate;
+        tried += (tried.empty() ? "" : " or ") + candidate;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -74,10 +98,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::string lib = selfDirectory() + "/libcorvane_sim.so";
-    struct stat st{};
-    if (stat(lib.c_str(), &st) != 0) {
-        std::fprintf(stderr, "corvane-sim: cannot find %s: %s\n", lib.c_str(), std::strerror(errno));
+    std::string tried;
+    const std::string lib = simulatorLibrary(tried);
+    if (lib.empty()) {
+        std::fprintf(stderr, "corvane-sim: cannot find libcorvane_sim.so (looked for %s)\n", tried.c_str());
         return 127;
     }
     std::string preload = lib;
