@@ -164,7 +164,9 @@ def check_files(root):
             if relative not in shown:
                 errors.append("%s is not shown in any document (<!-- file: %s -->)" % (
                     relative, relative))
-            if relative not in commands:
+            # A CMake project is used through its folder (cmake -S folder).
+            folder_used = name == "CMakeLists.txt" and os.path.dirname(relative) in commands
+            if relative not in commands and not folder_used:
                 errors.append("%s is not used by any run block" % relative)
 
     for path in documents(root):

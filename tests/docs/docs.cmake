@@ -51,6 +51,10 @@ if(NOT CORVANE_SANITIZE)
         LABELS "docs"
         SKIP_RETURN_CODE 77
         TIMEOUT 300)
+      # The blocks that install this build tree take their turn with the install tests.
+      if(name MATCHES "^installed-")
+        set_tests_properties(docs.run.${name} PROPERTIES RESOURCE_LOCK corvane_install)
+      endif()
     endforeach()
   endforeach()
 endif()
