@@ -48,7 +48,8 @@ uint64_t monotonicNs() {
 
 uint64_t Clock::now() const {
     if (mode == CORVANE_SIM_CLOCK_VIRTUAL) return virtualNow;
-    return realOffset + (monotonicNs() - realBase);
+    const uint64_t passed = monotonicNs() - realBase;
+    return passed > kNever - realOffset ? kNever : realOffset + passed;
 }
 
 uint64_t Clock::monotonicAt(uint64_t t) const {
