@@ -1,8 +1,8 @@
 /* The simulated boards under the virtual clock, driven through the C interface: a
  * millisecond timer with reload 10 fires exactly five times in 50 ms and a single-cycle
  * one once, the interrupts reach the C callback, a counter counts seven rising edges, a
- * watchdog triggered every 40 ms never runs out and then runs out once, and an input
- * event fires on its edge only. */
+ * watchdog triggered every 40 ms never runs out, then runs out once and switches the
+ * outputs off. */
 #define _POSIX_C_SOURCE 200809L
 #include <stdatomic.h>
 #include <stdint.h>
@@ -95,12 +95,13 @@ int main(void) {
     CHECK(s1 == 0 && s2 == 1);
     CHECK(VelmorGetDigitalOutputsStatus(x7100, &value) == 0);
     CHECK(value == 0); /* the watchdog switched the outputs off */
-
-    CHECK(VelmorSetInterruptEventForOneInput(e6100, 4, RISING_EDGE) == 0);
-    CHECK(VelmorEnableDigitalInterrupt(e6100) == 0);
-    CHECK(corvane_sim_set_input(e6100, 4, 1) == 0);
-    CHECK(corvane_sim_pending_interrupts(e6100) == 1);
-    CHECK(corvane_sim_set_input(e6100, 4, 0) == 0);
-    CHECK(corvane_sim_pending_interrupts(e6100) == 1);
+    atomic_store(&calls, 0);
+    CHECK(VelmorSetDeviceInterruptCallback(x7100, collect) == 0);
+    CHECK(VelmorEnableDeviceInterrupts(x7100) == 0);
+    waitForCalls(1);
+    CHECK(VelmorDisableDeviceInterrupts(x7100) == 0);
+    CHECK(atomic_load(&calls) == 1); /* once */
+    CHECK(seen[0].interrupt_source == CORVANE_SIM_SOURCE_WATCHDOG && seen[0].interrupt_mask == 1u);
+    CHECK(seen[0].args_count == 2 && seen[0].args[0] == 0 && seen[0].args[1] == 1);
     return C_CHECK_DONE();
 }
