@@ -16,6 +16,24 @@ namespace {
 // Events run in one go before the real-time thread lets other threads take the lock.
 constexpr unsigned kEventsPerHold = 256;
 
+// The earliest due event of all boards (kNever: none); boards in order, so ties keep
+// board and unit order.
+uint64_t earliestDue(const Simulator& s, Board** board, unsigned* unit) {
+    uint64_t due = kNever;
+    for (const auto& b : s.boards) {
+        unsigned u = 0;
+        const uint64_t d = boardNextDue(*b, u);
+        if (d < due) {
+            due = d;
+            if (board != nullptr) *board = b.get();
+            if (unit != nullptr) *unit = u;
+        }
+    }
+    return due;
+}
+
+bool anythingScheduled(const Simulator& s) { return earliestDue(s, nullptr, nullptr) != kNever; }
+
 void* clockThreadMain(void*) {
     SimLock lock;
     Simulator& s = lock.sim();
@@ -26,12 +44,7 @@ void* clockThreadMain(void*) {
             continue;
         }
         clockRunDue(s, s.clock.now(), &lock);
-        uint64_t due = kNever;
-        for (const auto& b : s.boards) {
-            unsigned unit = 0;
-            uint64_t d = boardNextDue(*b, unit);
-            if (d < due) due = d;
-        }
+        const uint64_t due = earliestDue(s, nullptr, nullptr);
         lock.wait(due == kNever ? kNever : s.clock.monotonicAt(due));
     }
     if (s.owner == self) s.clock.threadStarted = false;
@@ -66,19 +79,9 @@ void clockStart(Clock& c) {
 void clockRunDue(Simulator& s, uint64_t target, SimLock* lock) {
     unsigned handled = 0;
     for (;;) {
-        // The earliest due event; boards in order, so ties keep board and unit order.
         Board* first = nullptr;
         unsigned firstUnit = 0;
-        uint64_t due = kNever;
-        for (const auto& b : s.boards) {
-            unsigned unit = 0;
-            uint64_t d = boardNextDue(*b, unit);
-            if (d < due) {
-                due = d;
-                first = b.get();
-                firstUnit = unit;
-            }
-        }
+        const uint64_t due = earliestDue(s, &first, &firstUnit);
         if (first == nullptr || due > target) return;
         if (s.clock.mode == CORVANE_SIM_CLOCK_VIRTUAL) s.clock.virtualNow = due;
         unitExpire(*first, firstUnit, due, target);
@@ -117,7 +120,7 @@ int clockSet(Simulator& s, int mode) {
         c.realOffset = c.virtualNow;
         c.realBase = monotonicNs();
         c.mode = mode;
-        clockScheduled(s);
+        if (anythingScheduled(s)) clockScheduled(s);
     }
     clockWake();
     return 0;
@@ -145,11 +148,7 @@ void clockReset(Simulator& s) {
 
 void clockAfterFork(Simulator& s) {
     s.clock.threadStarted = false;
-    s.clock.threadWanted = false;
-    for (const auto& b : s.boards) {
-        unsigned unit = 0;
-        if (boardNextDue(*b, unit) != kNever) s.clock.threadWanted = true;
-    }
+    s.clock.threadWanted = anythingScheduled(s);
 }
 
 bool clockTakeThreadStart(Simulator& s) {
