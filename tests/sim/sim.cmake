@@ -64,3 +64,9 @@ if(NOT CORVANE_SANITIZE)
     sim.runner_keeps_existing_preload sim.runner_passes_other_paths sim.runner_usage
     PROPERTIES LABELS "unit;sim")
 endif()
+
+# The models under the virtual clock through the C interface (a C11 program; the
+# registry is built once per process from its own board list).
+corvane_c_test(sim_clock_capi SOURCE ${sim_test_dir}/sim_clock_capi.c SIM
+  ENV "CORVANE_SIM_BOARDS=keloe6100,kelo3100,keloe7100" LABELS sim)
+target_include_directories(sim_clock_capi PRIVATE ${sim_test_dir}/../c)
