@@ -5,6 +5,7 @@
 //
 // NAME is one of
 //   models                  the overview of the board models
+//   commands                the driver commands by number and name
 //   facts:MODEL             the limits and capabilities of a model, per variant
 //   refusals:MODEL          what a model refuses, with messages and codes
 //   errors:FIELD            the names of an error code field (sources, domains,
@@ -20,6 +21,7 @@
 
 #include <corvane_sim.h>
 
+#include "CommandTable.h"
 #include "ErrorCodeTables.h"
 #include "ModelCatalog.h"
 #include "ModelFacts.h"
@@ -29,7 +31,7 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: corvane_docgen models | facts:MODEL | refusals:MODEL | errors:FIELD\n"
+                 "usage: corvane_docgen models | commands | facts:MODEL | refusals:MODEL | errors:FIELD\n"
                  "MODEL: keloe6100 kelo3100 keloe5100 kelox7100 kelo42xx\n"
                  "FIELD: sources domains functions reasons\n");
     return 2;
@@ -41,6 +43,9 @@ std::string generate(const std::string& name) {
     const std::string what = colon == std::string::npos ? "" : name.substr(colon + 1);
     if (kind == "models" && colon == std::string::npos) {
         return docgen::modelsOverview();
+    }
+    if (kind == "commands" && colon == std::string::npos) {
+        return docgen::commandTable();
     }
     if (kind == "errors") {
         return docgen::errorFieldTable(what);
