@@ -64,3 +64,10 @@ if(NOT CORVANE_SANITIZE)
     sim.runner_keeps_existing_preload sim.runner_passes_other_paths sim.runner_usage
     PROPERTIES LABELS "unit;sim")
 endif()
+
+# The control language (control lines, durations, socket requests, scripts) as pure
+# functions, without a server.
+corvane_gtest(test_sim_control_parser
+  SOURCES ${sim_test_dir}/test_sim_control_parser.cpp LABELS unit sim LIBS corvane_sim_common)
+corvane_gtest(test_sim_script_parser
+  SOURCES ${sim_test_dir}/test_sim_script_parser.cpp LABELS unit sim LIBS corvane_sim_common)
