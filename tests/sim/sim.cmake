@@ -71,3 +71,5 @@ corvane_gtest(test_sim_control_parser
   SOURCES ${sim_test_dir}/test_sim_control_parser.cpp LABELS unit sim LIBS corvane_sim_common)
 corvane_gtest(test_sim_script_parser
   SOURCES ${sim_test_dir}/test_sim_script_parser.cpp LABELS unit sim LIBS corvane_sim_common)
+corvane_gtest(test_sim_control_executor
+  SOURCES ${sim_test_dir}/test_sim_control_executor.cpp LABELS unit sim LIBS corvane_sim_server)
