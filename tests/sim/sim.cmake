@@ -73,3 +73,8 @@ corvane_gtest(test_sim_script_parser
   SOURCES ${sim_test_dir}/test_sim_script_parser.cpp LABELS unit sim LIBS corvane_sim_common)
 corvane_gtest(test_sim_control_executor
   SOURCES ${sim_test_dir}/test_sim_control_executor.cpp LABELS unit sim LIBS corvane_sim_server)
+# The server against misbehaving clients, and its socket's rules (a server process per case).
+corvane_gtest(test_sim_server SOURCES ${sim_test_dir}/test_sim_server.cpp LABELS unit sim)
+if(TARGET test_sim_server)
+  add_dependencies(test_sim_server corvane-sim corvane-sim-server)
+endif()
