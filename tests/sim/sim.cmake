@@ -78,3 +78,18 @@ corvane_gtest(test_sim_server SOURCES ${sim_test_dir}/test_sim_server.cpp LABELS
 if(TARGET test_sim_server)
   add_dependencies(test_sim_server corvane-sim corvane-sim-server)
 endif()
+
+# Boards shared between processes through the server: client programs linked with the
+# simulator (so that the sanitizers see the library's interrupt thread and the caller's
+# thread on one connection), the server, and corvane-sim ctl.
+add_executable(sim_shared_client ${sim_test_dir}/sim_shared_client.c)
+target_link_libraries(sim_shared_client PRIVATE corvane_warnings corvane_sim Corvane)
+target_link_options(sim_shared_client PRIVATE -Wl,--no-as-needed)
+target_include_directories(sim_shared_client PRIVATE ${CMAKE_BINARY_DIR}/include)
+add_dependencies(sim_shared_client corvane_stage_headers)
+set_target_properties(sim_shared_client PROPERTIES C_STANDARD 11 RUNTIME_OUTPUT_DIRECTORY ${sim_bin_dir})
+corvane_gtest(test_sim_shared_concurrency
+  SOURCES ${sim_test_dir}/test_sim_shared_concurrency.cpp LABELS unit sim concurrency)
+if(TARGET test_sim_shared_concurrency)
+  add_dependencies(test_sim_shared_concurrency sim_shared_client corvane-sim corvane-sim-server)
+endif()
