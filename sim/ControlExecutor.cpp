@@ -167,12 +167,14 @@ bool ControlExecutor::validate(const ControlCommand& cmd, ParseError& error) con
     }
     const std::string board = cmd.board;
     const std::string inputs = std::to_string(s.number_of_inputs);
+    const bool setsInputs =
+        cmd.verb == ControlVerb::SetInputs || cmd.verb == ControlVerb::SetInput || cmd.verb == ControlVerb::SetPort;
+    if (setsInputs && s.number_of_inputs == 0) {
+        error = errorAt(cmd, 0, board + " has no inputs");
+        return false;
+    }
     switch (cmd.verb) {
     case ControlVerb::SetInputs:
-        if (s.number_of_inputs == 0) {
-            error = errorAt(cmd, 0, board + " has no inputs");
-            return false;
-        }
         if ((cmd.value & ~channelMask(s.number_of_inputs)) != 0) {
             error =
                 errorAt(cmd, 1, "inputs " + hex32(cmd.value) + " reach beyond the " + inputs + " inputs of " + board);
@@ -180,10 +182,6 @@ bool ControlExecutor::validate(const ControlCommand& cmd, ParseError& error) con
         }
         return true;
     case ControlVerb::SetInput:
-        if (s.number_of_inputs == 0) {
-            error = errorAt(cmd, 0, board + " has no inputs");
-            return false;
-        }
         if (cmd.channel >= s.number_of_inputs) {
             error = errorAt(
                 cmd, 1, "channel must be below " + inputs + " on " + board + ", got " + std::to_string(cmd.channel));
@@ -193,10 +191,6 @@ bool ControlExecutor::validate(const ControlCommand& cmd, ParseError& error) con
             errorAt(cmd, kCommandWord, "set-input is not available: this simulator does not model input events yet");
         return false;
     case ControlVerb::SetPort:
-        if (s.number_of_inputs == 0) {
-            error = errorAt(cmd, 0, board + " has no inputs");
-            return false;
-        }
         if (cmd.port >= s.number_of_ports) {
             error = errorAt(cmd, 1,
                             "port must be below " + std::to_string(s.number_of_ports) + " on " + board + ", got " +

@@ -338,12 +338,7 @@ void ControlServer::handleRequest(Client& c, const ProtocolRequest& r) {
     case RequestVerb::Ioctl: {
         auto it = c.handles.find(r.handle);
         if (it == c.handles.end()) {
-            ParseError e;
-            e.command = "ioctl";
-            e.word = 2;
-            e.column = 7;
-            e.reason = "no open handle " + std::to_string(r.handle);
-            queue(c, replyText(ControlReply::failure(e)));
+            noHandle(c, "ioctl", r.handle);
             return;
         }
         uint8_t record[CORVANE_SIM_MAX_RECORD] = {};
@@ -359,12 +354,7 @@ void ControlServer::handleRequest(Client& c, const ProtocolRequest& r) {
     case RequestVerb::Close: {
         auto it = c.handles.find(r.handle);
         if (it == c.handles.end()) {
-            ParseError e;
-            e.command = "close";
-            e.word = 2;
-            e.column = 7;
-            e.reason = "no open handle " + std::to_string(r.handle);
-            queue(c, replyText(ControlReply::failure(e)));
+            noHandle(c, "close", r.handle);
             return;
         }
         ::close(it->second);
@@ -373,6 +363,15 @@ void ControlServer::handleRequest(Client& c, const ProtocolRequest& r) {
         return;
     }
     }
+}
+
+void ControlServer::noHandle(Client& c, const char* request, uint32_t handle) {
+    ParseError e;
+    e.command = request;
+    e.word = 2;
+    e.column = std::strlen(request) + 2;
+    e.reason = "no open handle " + std::to_string(handle);
+    queue(c, replyText(ControlReply::failure(e)));
 }
 
 void ControlServer::handleControl(Client& c, const ControlCommand& cmd) {

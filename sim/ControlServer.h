@@ -74,6 +74,7 @@ private:
     void handleLine(Client& c, std::string line);
     void handleRequest(Client& c, const ProtocolRequest& r);
     void handleControl(Client& c, const ControlCommand& cmd);
+    void noHandle(Client& c, const char* request, uint32_t handle);
     void reply(Client& c, const ControlReply& r);
     void queue(Client& c, std::string line, int fd = -1);
     void flush(Client& c);

@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "serve") == 0) return serve(argc - 1, argv + 1);
     if (argc >= 2 && std::strcmp(argv[1], "ctl") == 0) return corvane_sim::runCtl(argc - 1, argv + 1);
 
-    std::string boards;
+    std::string boards = kDefaultBoards;
+    bool boardsGiven = false;  // "--boards ''" asks for no boards at all
     std::string connect;
     std::string script;
     int i = 1;
@@ -101,15 +102,14 @@ int main(int argc, char** argv) {
             usage(stdout);
             return 0;
         }
-        std::string* target = nullptr;
-        std::string name;
         if (a == "--boards" || a == "--connect" || a == "--script") {
             if (i + 1 >= argc) return usageError(a + " needs a value");
-            name = a;
-            target = a == "--boards" ? &boards : a == "--connect" ? &connect : &script;
+            std::string* target = a == "--boards" ? &boards : a == "--connect" ? &connect : &script;
             *target = argv[++i];
+            boardsGiven = boardsGiven || a == "--boards";
         } else if (a.compare(0, 9, "--boards=") == 0) {
             boards = a.substr(9);
+            boardsGiven = true;
         } else if (a.compare(0, 10, "--connect=") == 0) {
             connect = a.substr(10);
         } else if (a.compare(0, 9, "--script=") == 0) {
@@ -121,10 +121,9 @@ int main(int argc, char** argv) {
         }
     }
     if (i >= argc) return usageError("no program given");
-    if (!boards.empty() && !connect.empty()) {
+    if (boardsGiven && !connect.empty()) {
         return usageError("--boards and --connect do not go together: the server has its boards");
     }
-    if (connect.empty() && boards.empty()) boards = kDefaultBoards;
 
     if (!script.empty()) {
         corvane_sim::SupervisorOptions options;

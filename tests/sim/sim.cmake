@@ -93,3 +93,17 @@ corvane_gtest(test_sim_shared_concurrency
 if(TARGET test_sim_shared_concurrency)
   add_dependencies(test_sim_shared_concurrency sim_shared_client corvane-sim corvane-sim-server)
 endif()
+corvane_gtest(test_sim_ctl SOURCES ${sim_test_dir}/test_sim_ctl.cpp LABELS unit sim
+  LIBS nlohmann_json::nlohmann_json)
+if(TARGET test_sim_ctl)
+  add_dependencies(test_sim_ctl corvane-sim corvane-sim-server)
+endif()
+# The runner with a server (--connect, --script): it preloads the simulator, so plain
+# builds only.
+if(NOT CORVANE_SANITIZE)
+  corvane_gtest(test_sim_runner SOURCES ${sim_test_dir}/test_sim_runner.cpp LABELS unit sim
+    ENV CORVANE_SIM_TEST_SCRIPTS=${sim_test_dir}/scripts)
+  if(TARGET test_sim_runner)
+    add_dependencies(test_sim_runner sim_shared_client corvane-sim corvane-sim-server)
+  endif()
+endif()

@@ -6,8 +6,9 @@
  *   sim_shared_client read-outputs BOARD                print "outputs=0x........"
  *   sim_shared_client wait-interrupts BOARD COUNT       enable interrupts, print "ready",
  *                                                       print each interrupt that arrives
- *                                                       (reading inputs meanwhile), exit 0
- *                                                       after COUNT, 1 after 20 s without
+ *                                                       (reading inputs meanwhile), then
+ *                                                       "inputs=0x........"; exit 0 after
+ *                                                       COUNT, 1 after 20 s without
  *   sim_shared_client fork BOARD                        a forked child: the parent's nodes
  *                                                       fail cleanly, a node of its own works
  *
@@ -95,6 +96,9 @@ int main(int argc, char** argv) {
             pause_ms(1);
         }
         VelmorDisableDeviceInterrupts(board);
+        uint32_t inputs = 0;
+        if ((code = VelmorReadAllDigitalInputs(board, &inputs)) != 0) return failed("VelmorReadAllDigitalInputs", code);
+        printf("inputs=0x%08x\n", inputs);
         return printed >= count ? 0 : 1;
     }
     if (strcmp(mode, "fork") == 0) {

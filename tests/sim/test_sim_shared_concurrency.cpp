@@ -110,6 +110,7 @@ TEST(SimSharedBoards, OutputsInterruptsAndAKilledClient) {
     raised = ctl(server, {"interrupt", "keloe6100_0", "0x20", "0x1"});
     EXPECT_EQ(0, raised.status) << raised.err;
     EXPECT_EQ("interrupt source=0x00000020 mask=0x00000001 args=0:", c.line());
+    EXPECT_EQ("inputs=0x00000000", c.line());
     EXPECT_EQ(0, c.wait());
 
     // Every node the clients opened is closed again, A's by the server.
