@@ -107,3 +107,26 @@ if(NOT CORVANE_SANITIZE)
     add_dependencies(test_sim_runner sim_shared_client corvane-sim corvane-sim-server)
   endif()
 endif()
+
+# The simulator server's Python client (python/corvane_sim.py), as the build copies it
+# beside each corvane module, against live servers: once per CPython build (it needs no
+# preloading, the server runs the boards).
+get_property(sim_python_builds GLOBAL PROPERTY CORVANE_PYTHON_BUILDS)
+foreach(entry ${sim_python_builds})
+  string(REPLACE "|" ";" fields "${entry}")
+  list(GET fields 0 tag)
+  list(GET fields 1 interpreter)
+  list(GET fields 2 module_dir)
+  if(tag STREQUAL "abi3")
+    continue()
+  endif()
+  set(home ${CORVANE_TEST_HOME_ROOT}/python_${tag}_sim_client)
+  file(MAKE_DIRECTORY ${home})
+  add_test(NAME python.${tag}.sim_client
+    COMMAND ${interpreter} -X faulthandler -m unittest -v test_sim_client
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/python)
+  set_tests_properties(python.${tag}.sim_client PROPERTIES
+    ENVIRONMENT "HOME=${home};PYTHONPATH=${module_dir};PYTHONDONTWRITEBYTECODE=1;CORVANE_SIM_RUNNER=$<TARGET_FILE:corvane-sim>;CORVANE_SIM_CLIENT_PROGRAM=$<TARGET_FILE:sim_shared_client>"
+    LABELS "python;sim"
+    TIMEOUT 300)
+endforeach()
