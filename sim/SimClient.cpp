@@ -88,6 +88,7 @@ bool ServerClient::connectIfNeeded() {
         errno = e;
         return false;
     }
+    fds_.erase(fd);  // a node closed behind our back: the number is the connection's now
     sock_ = fd;
     warned_ = false;
     return true;
