@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "SimDuration.h"
+
 namespace corvane_sim {
 namespace {
 
@@ -57,6 +59,12 @@ json unitJson(unsigned index, const corvane_sim_unit_state& u) {
         {"triggers", u.triggers},
         {"value", u.value},
         {"status", {u.status[0], u.status[1], u.status[2]}},
+        {"role", u.role == CORVANE_SIM_UNIT_TIMER      ? "timer"
+                 : u.role == CORVANE_SIM_UNIT_COUNTER  ? "counter"
+                 : u.role == CORVANE_SIM_UNIT_WATCHDOG ? "watchdog"
+                                                       : "none"},
+        {"expiries", u.expiries},
+        {"next_event_ns", u.next_event_ns == UINT64_MAX ? json(nullptr) : json(u.next_event_ns)},
     };
 }
 
@@ -95,6 +103,7 @@ json stateJson(const corvane_sim_board_state& s) {
         {"last_unit", s.last_unit},
         {"units", units},
         {"pending_interrupts", s.pending_interrupts},
+        {"dropped_interrupts", s.dropped_interrupts},
         {"open_descriptors", s.open_descriptors},
         {"last_error",
          {{"driver_name", fixedText(s.last_error.driver_name, sizeof s.last_error.driver_name)},
@@ -148,8 +157,18 @@ std::string stateText(const corvane_sim_board_state& s) {
     }
     t += " units=" + std::to_string(s.number_of_units) + " running=" + (running.empty() ? "-" : running);
     t += " pending=" + std::to_string(s.pending_interrupts);
+    t += " dropped=" + std::to_string(s.dropped_interrupts);
     t += " open=" + std::to_string(s.open_descriptors);
     return t;
+}
+
+// The clock and its time, as the replies of clock and advance give them.
+void clockReply(ControlReply& reply) {
+    const bool virtualClock = corvane_sim_get_clock() == CORVANE_SIM_CLOCK_VIRTUAL;
+    const uint64_t now = corvane_sim_now_ns();
+    reply.text = std::string(virtualClock ? "virtual" : "real") + " now=" + formatDuration(now);
+    reply.data["clock"] = virtualClock ? "virtual" : "real";
+    reply.data["now_ns"] = now;
 }
 
 }  // namespace
@@ -187,9 +206,7 @@ bool ControlExecutor::validate(const ControlCommand& cmd, ParseError& error) con
                 cmd, 1, "channel must be below " + inputs + " on " + board + ", got " + std::to_string(cmd.channel));
             return false;
         }
-        error =
-            errorAt(cmd, kCommandWord, "set-input is not available: this simulator does not model input events yet");
-        return false;
+        return true;
     case ControlVerb::SetPort:
         if (cmd.port >= s.number_of_ports) {
             error = errorAt(cmd, 1,
@@ -198,11 +215,6 @@ bool ControlExecutor::validate(const ControlCommand& cmd, ParseError& error) con
             return false;
         }
         return true;
-    case ControlVerb::Advance:
-    case ControlVerb::Clock:
-        error =
-            errorAt(cmd, kCommandWord, cmd.name() + " is not available: this simulator has no clock of its own yet");
-        return false;
     default:
         return true;
     }
@@ -245,6 +257,29 @@ ControlReply ControlExecutor::execute(const ControlCommand& cmd) {
     }
     case ControlVerb::SetInputs:
         if (corvane_sim_set_inputs(board, cmd.value) != 0) return systemFailure(1, "cannot set the inputs");
+        return reply;
+    case ControlVerb::SetInput:
+        if (corvane_sim_set_input(board, cmd.channel, static_cast<int>(cmd.value)) != 0) {
+            return systemFailure(1, "cannot set the input");
+        }
+        return reply;
+    case ControlVerb::Advance:
+        if (corvane_sim_advance_ns(cmd.durationNs) != 0) {
+            if (errno == EINVAL) {
+                return ControlReply::failure(
+                    errorAt(cmd, kCommandWord, "the clock is real: advance moves the virtual clock (clock virtual)"));
+            }
+            if (errno == EOVERFLOW) {
+                return ControlReply::failure(
+                    errorAt(cmd, 0, "the time would pass the clock's end (2^64 - 1 ns); nothing moved"));
+            }
+            return systemFailure(0, "cannot advance the clock");
+        }
+        clockReply(reply);
+        return reply;
+    case ControlVerb::Clock:
+        if (cmd.clock >= 0 && corvane_sim_set_clock(cmd.clock) != 0) return systemFailure(0, "cannot select the clock");
+        clockReply(reply);
         return reply;
     case ControlVerb::SetPort:
         if (corvane_sim_set_port_inputs(board, cmd.port, static_cast<uint8_t>(cmd.value)) != 0) {

@@ -22,11 +22,27 @@ std::string selfDirectory() {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+#ifndef CORVANE_SIM_LIBRARY_DIR
+#define CORVANE_SIM_LIBRARY_DIR "../lib"
+#endif
+
+std::string simulatorFile(const std::string& name, std::string& tried) {
+    const std::string self = selfDirectory();
+    const std::string candidates[] = {self + "/" + name, self + "/" CORVANE_SIM_LIBRARY_DIR "/" + name};
+    tried.clear();
+    for (const std::string& candidate : candidates) {
+        struct stat st{};
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return candidate;
+        tried += (tried.empty() ? "" : " or ") + candidate;
+    }
+    return std::string();
+}
+
 bool preloadSimulator(std::string& error) {
-    const std::string lib = selfDirectory() + "/libcorvane_sim.so";
-    struct stat st {};
-    if (stat(lib.c_str(), &st) != 0) {
-        error = "cannot find " + lib + ": " + std::strerror(errno);
+    std::string tried;
+    const std::string lib = simulatorFile("libcorvane_sim.so", tried);
+    if (lib.empty()) {
+        error = "cannot find libcorvane_sim.so (looked for " + tried + ")";
         return false;
     }
     std::string preload = lib;

@@ -66,6 +66,12 @@ std::string privateBase() {
 }
 
 bool startPrivateServer(const std::string& boards, PrivateServer& server) {
+    std::string tried;
+    const std::string exe = simulatorFile("corvane-sim-server", tried);
+    if (exe.empty()) {
+        say("cannot find corvane-sim-server (looked for " + tried + ")");
+        return false;
+    }
     std::string templ = privateBase() + "/corvane-sim-XXXXXX";
     std::vector<char> dir(templ.begin(), templ.end());
     dir.push_back('\0');
@@ -81,7 +87,6 @@ bool startPrivateServer(const std::string& boards, PrivateServer& server) {
         rmdir(server.dir.c_str());
         return false;
     }
-    const std::string exe = selfDirectory() + "/corvane-sim-server";
     const std::string readyFd = std::to_string(ready[1]);
     const pid_t pid = fork();
     if (pid == 0) {

@@ -17,6 +17,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "SimInternal.h"
 
@@ -64,14 +66,19 @@ Fn real(RealIndex index) {
 }
 
 pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_cond_t g_clockCondition = PTHREAD_COND_INITIALIZER;  // waited on with g_lock
 Simulator* g_sim = nullptr;  // guarded by g_lock
 
 void lockForFork() { pthread_mutex_lock(&g_lock); }
 void unlockAfterFork() { pthread_mutex_unlock(&g_lock); }
-// A forked child has its own copy of the state from here on.
+// A forked child has its own copy of the state from here on, and none of the parent's
+// threads: the condition may hold the parent's waiter, so it starts afresh.
 void unlockInForkedChild() {
+    const pthread_cond_t fresh = PTHREAD_COND_INITIALIZER;
+    std::memcpy(&g_clockCondition, &fresh, sizeof fresh);
     if (g_sim != nullptr) {
         g_sim->owner = getpid();
+        clockAfterFork(*g_sim);
         if (g_sim->client) g_sim->client->afterFork();
     }
     pthread_mutex_unlock(&g_lock);
@@ -209,12 +216,37 @@ bool needsMode(int flags) { return (flags & O_CREAT) != 0 || (flags & O_TMPFILE)
 }  // namespace
 
 SimLock::SimLock() { pthread_mutex_lock(&g_lock); }
-SimLock::~SimLock() { pthread_mutex_unlock(&g_lock); }
 
-Simulator& SimLock::sim() {
+SimLock::~SimLock() {
+    const bool start = g_sim != nullptr && clockTakeThreadStart(*g_sim);
+    pthread_mutex_unlock(&g_lock);
+    if (start) clockStartThread();
+}
+
+Simulator& SimLock::sim() { return lockedSimulator(); }
+
+void SimLock::wait(uint64_t deadline) {
+    if (deadline == kNever) {
+        pthread_cond_wait(&g_clockCondition, &g_lock);
+        return;
+    }
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(deadline / 1000000000u);
+    ts.tv_nsec = static_cast<long>(deadline % 1000000000u);
+    pthread_cond_clockwait(&g_clockCondition, &g_lock, CLOCK_MONOTONIC, &ts);
+}
+
+void SimLock::yield() {
+    pthread_mutex_unlock(&g_lock);
+    sched_yield();
+    pthread_mutex_lock(&g_lock);
+}
+
+Simulator& lockedSimulator() {
     if (g_sim == nullptr) {
         g_sim = new Simulator();
         g_sim->owner = getpid();
+        clockStart(g_sim->clock);
         pthread_atfork(lockForFork, unlockAfterFork, unlockInForkedChild);
         const char* server = std::getenv("CORVANE_SIM_SERVER");
         if (server != nullptr && *server != '\0') {
@@ -225,6 +257,8 @@ Simulator& SimLock::sim() {
     }
     return *g_sim;
 }
+
+void clockWake() { pthread_cond_broadcast(&g_clockCondition); }
 
 std::shared_ptr<Board> findBoard(Simulator& s, const std::string& node) {
     for (const auto& b : s.boards) {
@@ -311,6 +345,7 @@ __attribute__((destructor)) void simulatorStop() {
     }
     g_sim->dir.clear();
     g_sim->exiting = true;
+    clockWake();  // the real-time thread sees exiting and ends
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 //   corvane-sim ctl [--socket PATH] [--json] COMMAND...
 //
 // The simulator library (libcorvane_sim.so) and the server (corvane-sim-server) are
-// found beside the runner.
+// found beside the runner, or in the simulator's folder of the install (simulatorFile).
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,7 +53,12 @@ int usageError(const std::string& problem) {
 
 // serve: the server is its own program beside the runner.
 int serve(int argc, char** argv) {
-    const std::string exe = corvane_sim::selfDirectory() + "/corvane-sim-server";
+    std::string tried;
+    const std::string exe = corvane_sim::simulatorFile("corvane-sim-server", tried);
+    if (exe.empty()) {
+        std::fprintf(stderr, "corvane-sim: cannot find corvane-sim-server (looked for %s)\n", tried.c_str());
+        return 127;
+    }
     std::vector<char*> args;
     args.push_back(const_cast<char*>(exe.c_str()));
     for (int i = 1; i < argc; ++i) {

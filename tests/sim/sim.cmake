@@ -65,6 +65,12 @@ if(NOT CORVANE_SANITIZE)
     PROPERTIES LABELS "unit;sim")
 endif()
 
+# The models under the virtual clock through the C interface (a C11 program; the
+# registry is built once per process from its own board list).
+corvane_c_test(sim_clock_capi SOURCE ${sim_test_dir}/sim_clock_capi.c SIM
+  ENV "CORVANE_SIM_BOARDS=keloe6100,kelo3100,keloe7100" LABELS sim)
+target_include_directories(sim_clock_capi PRIVATE ${sim_test_dir}/../c)
+
 # The control language (control lines, durations, socket requests, scripts) as pure
 # functions, without a server.
 corvane_gtest(test_sim_control_parser
