@@ -117,11 +117,25 @@ class SimClientTest(unittest.TestCase):
             self.sim.advance(0.25)
         self.assertEqual(2, len(self.sim.boards()), "the server still serves this connection")
 
-    def test_durations(self):
-        for duration in ("250ms", datetime.timedelta(milliseconds=1, microseconds=5)):
-            with self.assertRaises(corvane_sim.SimulatorError) as caught:
-                self.sim.advance(duration)
-            self.assertEqual("advance", caught.exception.command)
+    def test_inputs_and_the_virtual_clock(self):
+        self.sim.set_input("keloe6100_0", 31, True)
+        self.sim.set_input("keloe6100_0", 0, 1)
+        self.assertEqual(0x80000001, self.sim.state("keloe6100_0")["inputs"])
+        self.sim.set_input("keloe6100_0", 31, False)
+        self.assertEqual(1, self.sim.state("keloe6100_0")["inputs"])
+        with self.assertRaises(corvane_sim.SimulatorError) as caught:
+            self.sim.set_input("keloe6100_0", 32, 1)
+        self.assertEqual("channel must be below 32 on keloe6100_0, got 32", caught.exception.reason)
+
+        with self.assertRaises(corvane_sim.SimulatorError) as caught:
+            self.sim.advance("250ms")
+        self.assertEqual("the clock is real: advance moves the virtual clock (clock virtual)", caught.exception.reason)
+        self.assertEqual("real", self.sim.clock()["clock"])
+        start = self.sim.clock("virtual")["now_ns"]
+        self.sim.advance("250ms")
+        self.sim.advance(datetime.timedelta(milliseconds=1, microseconds=5))
+        self.assertEqual({"clock": "virtual", "now_ns": start + 251005000}, {
+            k: v for k, v in self.sim.clock().items() if k != "ok"})
         with self.assertRaises(corvane_sim.SimulatorError) as caught:
             self.sim.advance("1x")
         self.assertEqual(('advance', 2, '"1x" is not a duration (a number and a unit: ns, us, ms or s, as in 250ms)'),

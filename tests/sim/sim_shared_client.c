@@ -4,7 +4,8 @@
  *   sim_shared_client write-then-hammer BOARD CHANNEL   switch an output on, print "ready",
  *                                                       then read the inputs until killed
  *   sim_shared_client read-outputs BOARD                print "outputs=0x........"
- *   sim_shared_client wait-interrupts BOARD COUNT       enable interrupts, print "ready",
+ *   sim_shared_client wait-interrupts BOARD COUNT [CH]  enable interrupts (and the rising
+ *                                                       edge of input CH), print "ready",
  *                                                       print each interrupt that arrives
  *                                                       (reading inputs meanwhile), then
  *                                                       "inputs=0x........"; exit 0 after
@@ -75,10 +76,16 @@ int main(int argc, char** argv) {
         printf("outputs=0x%08x\n", outputs);
         return 0;
     }
-    if (strcmp(mode, "wait-interrupts") == 0 && argc == 4) {
+    if (strcmp(mode, "wait-interrupts") == 0 && (argc == 4 || argc == 5)) {
         const int count = atoi(argv[3]);
         if ((code = VelmorSetDeviceInterruptCallback(board, onInterrupt)) != 0) {
             return failed("VelmorSetDeviceInterruptCallback", code);
+        }
+        if (argc == 5) {  /* an input event: the rising edge of that input */
+            if ((code = VelmorSetInterruptEventForOneInput(board, atoi(argv[4]), RISING_EDGE)) != 0) {
+                return failed("VelmorSetInterruptEventForOneInput", code);
+            }
+            if ((code = VelmorEnableDigitalInterrupt(board)) != 0) return failed("VelmorEnableDigitalInterrupt", code);
         }
         if ((code = VelmorEnableDeviceInterrupts(board)) != 0) return failed("VelmorEnableDeviceInterrupts", code);
         printf("ready\n");

@@ -48,8 +48,12 @@ TEST(SimControlExecutor, EachBoardsLimitsAtTheLimitAndOnePast) {
         {"set-port keloe6100_0 1 1", "error set-port: word 3 (column 22): port must be below 1 on keloe6100_0, got 1"},
         {"set-inputs keloe7100_0 0", "error set-inputs: word 2 (column 12): keloe7100_0 has no inputs"},
         {"set-port keloe7100_0 0 0", "error set-port: word 2 (column 10): keloe7100_0 has no inputs"},
+        {"set-input keloe6100_0 31 1", "ok"},
         {"set-input keloe6100_0 32 1",
          "error set-input: word 3 (column 23): channel must be below 32 on keloe6100_0, got 32"},
+        {"set-input kelo4210_0 95 1", "ok"},
+        {"set-input kelo4210_0 96 1", "error set-input: word 3 (column 22): channel must be below 96 on kelo4210_0, got 96"},
+        {"set-input keloe7100_0 0 1", "error set-input: word 2 (column 11): keloe7100_0 has no inputs"},
         {"state keloe6100_1",
          "error state: word 2 (column 7): no board \"keloe6100_1\" (boards: keloe6100_0, kelo3100_0, kelo4210_0, "
          "kelo4220_0, keloe7100_0)"},
@@ -135,11 +139,11 @@ TEST(SimControlExecutor, RepliesInTextAndJson) {
     ControlExecutor executor;
     EXPECT_EQ("ok keloe6100_0 kelo4220_0", run(executor, "boards"));
     EXPECT_EQ("ok keloe6100_0 model=keloe6100 inputs=0x00000005 outputs=0x00000000 input-count=32 output-count=32 "
-              "ports=1 directions=0x0 interrupts=disabled input-interrupt=none units=5 running=- pending=0 open=0",
+              "ports=1 directions=0x0 interrupts=disabled input-interrupt=none units=5 running=- pending=0 dropped=0 open=0",
               run(executor, "state keloe6100_0"));
     EXPECT_EQ("ok kelo4220_0 model=kelo4220 port-inputs=00,00,00,00,00,00 port-outputs=00,00,00,00,00,00 "
               "input-count=48 output-count=48 ports=6 directions=0x0 interrupts=disabled input-interrupt=none units=0 "
-              "running=- pending=0 open=0",
+              "running=- pending=0 dropped=0 open=0",
               run(executor, "state kelo4220_0"));
 
     const auto state = nlohmann::json::parse(replyJson(executor.execute(command("state keloe6100_0"))));
@@ -155,4 +159,55 @@ TEST(SimControlExecutor, RepliesInTextAndJson) {
                                     R"("reason":"port must be below 6 on kelo4220_0, got 6",)"
                                     R"("error":"set-port: word 3 (column 21): port must be below 6 on kelo4220_0, got 6"})"),
               refused);
+}
+
+TEST(SimControlExecutor, InputsClockAndAdvanceDriveTheBoardsModel) {
+    SimBoards boards("keloe6100");
+    ControlExecutor executor;
+    SimNode node("keloe6100_0");
+    ASSERT_TRUE(node.isOpen());
+
+    // set-input changes one input and raises the input event the driver was given:
+    // the rising edge of input 5.
+    IoctlInitDigitalInputInterruptStruct events{};
+    events.first_mask = 1u << 5;
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlInitDigitalInputInterrupt, &events));
+    uint8_t start = 1;
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlStartStopDigitalInterrupt, &start));
+    EXPECT_EQ("ok", run(executor, "set-input keloe6100_0 5 1"));
+    EXPECT_EQ("ok", run(executor, "set-input keloe6100_0 5 0"));  // falling: no event
+    EXPECT_EQ(1, corvane_sim_pending_interrupts("keloe6100_0"));
+    InterruptData d{};
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlGetInterruptInformations, &d));
+    EXPECT_EQ(1u, d.interrupt_source);
+    EXPECT_EQ(1u << 5, d.interrupt_mask);
+
+    // advance needs the virtual clock; under it a 10 ms timer fires 5 times in 50 ms.
+    EXPECT_EQ("error advance: word 1 (column 1): the clock is real: advance moves the virtual clock (clock virtual)",
+              run(executor, "advance 10ms"));
+    EXPECT_EQ(0u, run(executor, "clock").find("ok real now="));
+    EXPECT_EQ(0u, run(executor, "clock virtual").find("ok virtual now="));
+    EXPECT_EQ(CORVANE_SIM_CLOCK_VIRTUAL, corvane_sim_get_clock());
+    IoctlInitTimerCounterWatchdogStruct timer{};
+    timer.index = 0;
+    timer.timebase = MILLISECOND;
+    timer.mode = 1;
+    timer.reload_value = 10;
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlInitTimerCounterWatchdog, &timer));
+    IoctlStartStopTriggerTimerCounterWatchdogStruct go{0, 1, 1};
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlStartStopTriggerTimerCounterWatchdog, &go));
+    const uint64_t before = corvane_sim_now_ns();
+    const auto advanced = nlohmann::json::parse(replyJson(executor.execute(command("advance 50ms"))));
+    EXPECT_EQ("virtual", advanced["clock"]);
+    EXPECT_EQ(before + 50000000u, advanced["now_ns"].get<uint64_t>());
+    EXPECT_EQ(5, corvane_sim_pending_interrupts("keloe6100_0"));
+    EXPECT_EQ("ok", run(executor, "check advance 1s"));
+    EXPECT_EQ(before + 50000000u, corvane_sim_now_ns()) << "a check moves nothing";
+    // The clock's end: two of the longest durations pass 2^64 - 1 ns (the timer stopped first).
+    go.action = 0;
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlStartStopTriggerTimerCounterWatchdog, &go));
+    EXPECT_EQ(0u, run(executor, "advance 9223372036854775807ns").find("ok virtual now="));
+    EXPECT_EQ("error advance: word 2 (column 9): the time would pass the clock's end (2^64 - 1 ns); nothing moved",
+              run(executor, "advance 9223372036854775807ns"));
+    EXPECT_EQ(0u, run(executor, "clock real").find("ok real now="));
 }

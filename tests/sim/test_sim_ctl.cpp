@@ -39,6 +39,11 @@ TEST(SimCtl, RepliesAndExitStatus) {
         {{"open", "keloe6100_0"}, 2, "",
          "error: open: word 1 (column 1): unknown command \"open\" (commands: boards, state, set-inputs, set-input, "
          "set-port, interrupt, fail, clear-failures, advance, clock, trace, stop)\n"},
+        {{"set-input", "kelo3100_0", "15", "0"}, 0, "ok\n", ""},
+        {{"set-input", "kelo3100_0", "16", "0"}, 1, "",
+         "error: set-input: word 3 (column 22): channel must be below 16 on kelo3100_0, got 16\n"},
+        {{"advance", "1s"}, 1, "",
+         "error: advance: word 1 (column 1): the clock is real: advance moves the virtual clock (clock virtual)\n"},
         {{"interrupt", "keloe6100_0", "1", "2"}, 0, "pending=1\n", ""},
         {{"fail", "*", "IoctlGetDigitalInputs", "EIO", "always"}, 0, "ok\n", ""},
         {{"clear-failures"}, 0, "ok\n", ""},
@@ -60,8 +65,15 @@ TEST(SimCtl, RepliesAndExitStatus) {
     const ProcessRun state = ctl(server.socket(), {"--json", "state", "kelo3100_0"});
     EXPECT_EQ(0, state.status);
     const auto j = nlohmann::json::parse(state.out);
-    EXPECT_EQ(0xFFFF, j["state"]["inputs"]);
+    EXPECT_EQ(0x7FFF, j["state"]["inputs"]);
     EXPECT_EQ(16, j["state"]["input_count"]);
+
+    // The virtual clock moves exactly as far as it is advanced.
+    const auto clock = nlohmann::json::parse(ctl(server.socket(), {"--json", "clock", "virtual"}).out);
+    EXPECT_EQ("virtual", clock["clock"]);
+    const auto advanced = nlohmann::json::parse(ctl(server.socket(), {"--json", "advance", "1.5s"}).out);
+    EXPECT_EQ(clock["now_ns"].get<uint64_t>() + 1500000000u, advanced["now_ns"].get<uint64_t>());
+    EXPECT_EQ(0u, ctl(server.socket(), {"clock"}).out.find("virtual now="));
 
     const ProcessRun usage = runProcess({corvaneSimBinary("corvane-sim"), "ctl"});
     EXPECT_EQ(2, usage.status);

@@ -1,6 +1,6 @@
 // Boards shared between processes through the simulator server, as real boards are
-// shared: process A switches an output, process B reads it, process C waits for an
-// interrupt through the library while "corvane-sim ctl" raises it from outside, and A is
+// shared: process A switches an output, process B reads it, process C waits for an input
+// interrupt through the library while "corvane-sim ctl set-input" raises it, and A is
 // killed in the middle of its calls while B and C go on. The programs are separate
 // processes linked with the simulator (so sanitizers see their threads: the library's
 // interrupt thread and the caller's thread share one connection to the server).
@@ -95,22 +95,27 @@ TEST(SimSharedBoards, OutputsInterruptsAndAKilledClient) {
     EXPECT_EQ(0, b.status) << b.out << b.err;
     EXPECT_EQ("outputs=0x00000020\n", b.out);
 
-    // C waits for interrupts through the library; they are raised from outside.
-    Program c({"wait-interrupts", "keloe6100_0", "2"}, server.socket());
+    // C waits for the rising edge of input 5 through the library; the input is switched
+    // from outside.
+    Program c({"wait-interrupts", "keloe6100_0", "3", "5"}, server.socket());
     ASSERT_EQ("ready", c.line());
-    ProcessRun raised = ctl(server, {"interrupt", "keloe6100_0", "0x10", "0x8", "1", "4294967295"});
+    ProcessRun raised = ctl(server, {"set-input", "keloe6100_0", "5", "1"});
     EXPECT_EQ(0, raised.status) << raised.err;
-    EXPECT_EQ("pending=1\n", raised.out);
-    EXPECT_EQ("interrupt source=0x00000010 mask=0x00000008 args=2: 1 4294967295", c.line());
+    EXPECT_EQ("ok\n", raised.out);
+    EXPECT_EQ("interrupt source=0x00000001 mask=0x00000020 args=2: 32 0", c.line());
 
     // A dies in the middle of its calls; B and C go on.
     EXPECT_EQ(128 + SIGKILL, a.kill(SIGKILL));
     b = client(server, {"read-outputs", "keloe6100_0"});
     EXPECT_EQ("outputs=0x00000020\n", b.out) << b.err;
-    raised = ctl(server, {"interrupt", "keloe6100_0", "0x20", "0x1"});
+    EXPECT_EQ(0, ctl(server, {"set-input", "keloe6100_0", "5", "0"}).status);  // a falling edge: nothing
+    EXPECT_EQ(0, ctl(server, {"set-input", "keloe6100_0", "5", "1"}).status);
+    EXPECT_EQ("interrupt source=0x00000001 mask=0x00000020 args=2: 32 0", c.line());
+    raised = ctl(server, {"interrupt", "keloe6100_0", "0x10", "0x8", "1", "4294967295"});
     EXPECT_EQ(0, raised.status) << raised.err;
-    EXPECT_EQ("interrupt source=0x00000020 mask=0x00000001 args=0:", c.line());
-    EXPECT_EQ("inputs=0x00000000", c.line());
+    EXPECT_EQ("pending=1\n", raised.out);
+    EXPECT_EQ("interrupt source=0x00000010 mask=0x00000008 args=2: 1 4294967295", c.line());
+    EXPECT_EQ("inputs=0x00000020", c.line());
     EXPECT_EQ(0, c.wait());
 
     // Every node the clients opened is closed again, A's by the server.
@@ -120,7 +125,7 @@ TEST(SimSharedBoards, OutputsInterruptsAndAKilledClient) {
         ::usleep(10000);
         state = ctl(server, {"state", "keloe6100_0"});
     }
-    EXPECT_NE(std::string::npos, state.out.find(" pending=0 open=0")) << state.out;
+    EXPECT_NE(std::string::npos, state.out.find(" pending=0 dropped=0 open=0")) << state.out;
     EXPECT_EQ(0, server.stop(SIGTERM));
     EXPECT_EQ(std::string::npos, server.stderrText().find("dropped")) << server.stderrText();
 }
