@@ -136,3 +136,27 @@ foreach(entry ${sim_python_builds})
     LABELS "python;sim"
     TIMEOUT 300)
 endforeach()
+
+# The sample of input events and timer interrupts with its script, run as scripts/demo
+# runs it (once, with the first CPython build): it must print both kinds.
+foreach(entry ${sim_python_builds})
+  string(REPLACE "|" ";" fields "${entry}")
+  list(GET fields 0 tag)
+  list(GET fields 1 interpreter)
+  list(GET fields 2 module_dir)
+  if(tag STREQUAL "abi3")
+    continue()
+  endif()
+  set(home ${CORVANE_TEST_HOME_ROOT}/sample_input_and_timer_events)
+  file(MAKE_DIRECTORY ${home})
+  add_test(NAME python.${tag}.sample_input_and_timer_events
+    COMMAND $<TARGET_FILE:corvane-sim> --boards keloe6100
+            --script ${CMAKE_SOURCE_DIR}/samples/input_and_timer_events.script
+            -- ${interpreter} ${CMAKE_SOURCE_DIR}/samples/input_and_timer_events.py)
+  set_tests_properties(python.${tag}.sample_input_and_timer_events PROPERTIES
+    ENVIRONMENT "HOME=${home};PYTHONPATH=${module_dir};PYTHONDONTWRITEBYTECODE=1"
+    PASS_REGULAR_EXPRESSION "input event: input 5 rose.*input event: input 5 fell.*Received [1-9][0-9]* input events and [1-9][0-9]* timer interrupts"
+    LABELS "python;sim;sample"
+    TIMEOUT 120)
+  break()
+endforeach()
