@@ -178,8 +178,8 @@ class Client:
 
     def advance(self, duration):
         """Moves the virtual clock on ("250ms", "1s", or a datetime.timedelta); every event
-        due in that span runs, in time order."""
-        self._request("advance", _duration(duration))
+        due in that span runs, in time order. Returns the reply's data (clock, now_ns)."""
+        return self._request("advance", _duration(duration))
 
     def clock(self, mode=None):
         """Selects the clock ("real" or "virtual"), or with None only asks; returns the
