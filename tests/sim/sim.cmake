@@ -114,10 +114,13 @@ if(NOT CORVANE_SANITIZE)
   endif()
 endif()
 
-# The simulator server's Python client (python/corvane_sim.py), as the build copies it
-# beside each corvane module, against live servers: once per CPython build (it needs no
-# preloading, the server runs the boards).
+# With each CPython build: the simulator server's Python client (python/corvane_sim.py), as
+# the build copies it beside the corvane module, against live servers (it needs no
+# preloading, the server runs the boards); and once, with the first build, the sample of
+# input events and timer interrupts with its script as scripts/demo runs it: it must
+# print both kinds.
 get_property(sim_python_builds GLOBAL PROPERTY CORVANE_PYTHON_BUILDS)
+set(sample_tested OFF)
 foreach(entry ${sim_python_builds})
   string(REPLACE "|" ";" fields "${entry}")
   list(GET fields 0 tag)
@@ -135,28 +138,16 @@ foreach(entry ${sim_python_builds})
     ENVIRONMENT "HOME=${home};PYTHONPATH=${module_dir};PYTHONDONTWRITEBYTECODE=1;CORVANE_SIM_RUNNER=$<TARGET_FILE:corvane-sim>;CORVANE_SIM_CLIENT_PROGRAM=$<TARGET_FILE:sim_shared_client>"
     LABELS "python;sim"
     TIMEOUT 300)
-endforeach()
-
-# The sample of input events and timer interrupts with its script, run as scripts/demo
-# runs it (once, with the first CPython build): it must print both kinds.
-foreach(entry ${sim_python_builds})
-  string(REPLACE "|" ";" fields "${entry}")
-  list(GET fields 0 tag)
-  list(GET fields 1 interpreter)
-  list(GET fields 2 module_dir)
-  if(tag STREQUAL "abi3")
-    continue()
+  if(NOT sample_tested)
+    set(sample_tested ON)
+    add_test(NAME python.${tag}.sample_input_and_timer_events
+      COMMAND $<TARGET_FILE:corvane-sim> --boards keloe6100
+              --script ${CMAKE_SOURCE_DIR}/samples/input_and_timer_events.script
+              -- ${interpreter} ${CMAKE_SOURCE_DIR}/samples/input_and_timer_events.py)
+    set_tests_properties(python.${tag}.sample_input_and_timer_events PROPERTIES
+      ENVIRONMENT "HOME=${home};PYTHONPATH=${module_dir};PYTHONDONTWRITEBYTECODE=1"
+      PASS_REGULAR_EXPRESSION "input event: input 5 rose.*input event: input 5 fell.*Received [1-9][0-9]* input events and [1-9][0-9]* timer interrupts"
+      LABELS "python;sim;sample"
+      TIMEOUT 120)
   endif()
-  set(home ${CORVANE_TEST_HOME_ROOT}/sample_input_and_timer_events)
-  file(MAKE_DIRECTORY ${home})
-  add_test(NAME python.${tag}.sample_input_and_timer_events
-    COMMAND $<TARGET_FILE:corvane-sim> --boards keloe6100
-            --script ${CMAKE_SOURCE_DIR}/samples/input_and_timer_events.script
-            -- ${interpreter} ${CMAKE_SOURCE_DIR}/samples/input_and_timer_events.py)
-  set_tests_properties(python.${tag}.sample_input_and_timer_events PROPERTIES
-    ENVIRONMENT "HOME=${home};PYTHONPATH=${module_dir};PYTHONDONTWRITEBYTECODE=1"
-    PASS_REGULAR_EXPRESSION "input event: input 5 rose.*input event: input 5 fell.*Received [1-9][0-9]* input events and [1-9][0-9]* timer interrupts"
-    LABELS "python;sim;sample"
-    TIMEOUT 120)
-  break()
 endforeach()
