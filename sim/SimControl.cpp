@@ -153,6 +153,9 @@ int corvane_sim_get_state(const char* node, corvane_sim_board_state* state) {
     state->open_descriptors = static_cast<unsigned>(b->fds.size());
     state->last_error = b->lastError;
     state->dropped_interrupts = b->dropped;
+    state->number_of_inputs = b->inputCount;
+    state->number_of_outputs = b->outputCount;
+    state->directory = b->cfg.isDir ? 1 : 0;
     return 0;
 }
 

@@ -11,47 +11,6 @@
 namespace corvane_sim {
 namespace {
 
-struct CommandInfo {
-    uint32_t number;
-    const char* name;
-    uint32_t size;
-};
-
-const CommandInfo kCommands[] = {
-    {0xC0084100u, "IoctlGetDeviceInformations", 2840},
-    {0xC0084101u, "IoctlGetLastError", 456},
-    {0xC0084102u, "IoctlTestError", 0},
-    {0xC0084103u, "IoctlTestDeviceIdentifier", 0},
-    {0xC0084104u, "IoctlGetDeviceVersion", 0},
-    {0xC0084105u, "IoctlClearInterruptFIFO", 4},
-    {0xC0084106u, "IoctlEnableInterrupts", 4},
-    {0xC0084107u, "IoctlTestInterrupts", 0},
-    {0xC0084108u, "IoctlGetInterruptInformations", 140},
-    {0xC0084110u, "IoctlGetDigitalInputs", 4},
-    {0xC0084111u, "IoctlInitDigitalInputInterrupt", 12},
-    {0xC0084112u, "IoctlStartStopDigitalInterrupt", 1},
-    {0xC0084113u, "IoctlGetAllDigitalInputsFromPort", 2},
-    {0xC0084121u, "IoctlSetDigitalOutputs", 8},
-    {0xC0084122u, "IoctlGetDigitalOutputsStatus", 4},
-    {0xC0084123u, "IoctlSetDigitalOutputInterrupt", 2},
-    {0xC0084125u, "IoctlSetAllDigitalPortsDirections", 4},
-    {0xC0084127u, "IoctlGetAllPortsConfiguration", 2},
-    {0xC0084128u, "IoctlSetDigitalOutputsOnPort", 4},
-    {0xC0084129u, "IoctlGetDigitalOutputsStatusOnPort", 2},
-    {0xC0084131u, "IoctlInitTimerCounterWatchdog", 12},
-    {0xC0084132u, "IoctlStartStopTriggerTimerCounterWatchdog", 3},
-    {0xC0084133u, "IoctlReadTimerCounterWatchdog", 12},
-    {0xC0084134u, "IoctlSetCustomTimerFrequency", 4},
-    {0xC00841FFu, "IoctlDirectAccess", 0},
-};
-
-const CommandInfo* findCommand(uint32_t command) {
-    for (const auto& c : kCommands) {
-        if (c.number == command) return &c;
-    }
-    return nullptr;
-}
-
 void copyText(char* dst, size_t field, const std::string& text) {
     // A text as long as the field fills it without a terminating zero, as a driver may.
     std::memset(dst, 0, field);
@@ -158,16 +117,6 @@ void Board::setError(const char* function, uint32_t code, const char* message) {
     copyText(lastError.function_name, sizeof lastError.function_name - 1, function);
     lastError.error_code = code;
     copyText(lastError.message, sizeof lastError.message - 1, message);
-}
-
-uint32_t recordSize(uint32_t command) {
-    const CommandInfo* c = findCommand(command);
-    return c ? c->size : 0;
-}
-
-const char* commandName(uint32_t command) {
-    const CommandInfo* c = findCommand(command);
-    return c ? c->name : "unknown command";
 }
 
 CommandResult refuse(Board& b, const char* function, int error, const char* message) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "SimClient.h"
+#include "SimCommandTable.h"
 #include "VelmorTypes.h"
 #include "corvane_sim.h"
 
@@ -153,10 +155,6 @@ struct CommandResult {
     int error;   // errno when result is nonzero
 };
 
-// Record size of a command of the table; 0 for null-argument and unknown commands.
-uint32_t recordSize(uint32_t command);
-// Name of a command of the table, or "unknown command".
-const char* commandName(uint32_t command);
 // Answers one command like the driver. arg is the caller's record (may be null).
 // Needs the lock held: the board's time comes from the simulator's clock, which is
 // brought up to date first.
@@ -225,6 +223,9 @@ struct Simulator {
     uint64_t dirGeneration = 0;
     bool exiting = false;
     Clock clock;
+    // Set when CORVANE_SIM_SERVER names a server: the nodes are the server's, none is
+    // simulated here.
+    std::unique_ptr<ServerClient> client;
 };
 
 constexpr size_t kTraceLimit = 65536;

@@ -79,6 +79,7 @@ void unlockInForkedChild() {
     if (g_sim != nullptr) {
         g_sim->owner = getpid();
         clockAfterFork(*g_sim);
+        if (g_sim->client) g_sim->client->afterFork();
     }
     pthread_mutex_unlock(&g_lock);
 }
@@ -113,6 +114,21 @@ void removeDirectoryContents(const std::string& dir) {
     }
 }
 
+// Opens a node of the server (client mode), like openNode below.
+int openServerNode(Simulator& s, const std::string& name, int flags) {
+    bool directory = false;
+    if (!s.client->isNode(name, directory)) return -2;
+    if (directory) {
+        if ((flags & O_ACCMODE) != O_RDONLY) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (!syncDirectory(s)) return -1;
+        return realOpen((s.dir + "/" + name).c_str(), flags, 0);
+    }
+    return s.client->open(name, flags);
+}
+
 // Opens a simulated node. Returns -2 when the path is not a simulated node (the caller
 // passes the call through), else the descriptor or -1 with errno set.
 int openNode(const char* path, int flags) {
@@ -121,6 +137,7 @@ int openNode(const char* path, int flags) {
     SimLock lock;
     Simulator& s = lock.sim();
     if (sharesParentMemory(s)) return -2;
+    if (s.client) return openServerNode(s, name, flags);
     std::shared_ptr<Board> board = findBoard(s, name);
     if (!board) return -2;
     if (board->cfg.isDir) {
@@ -188,6 +205,7 @@ int passedThrough(int fd) {
             }
             s.fds.erase(it);
         }
+        if (s.client && !sharesParentMemory(s)) s.client->forget(fd);
         errno = saved;
     }
     return fd;
@@ -230,7 +248,12 @@ Simulator& lockedSimulator() {
         g_sim->owner = getpid();
         clockStart(g_sim->clock);
         pthread_atfork(lockForFork, unlockAfterFork, unlockInForkedChild);
-        loadEnvironment(*g_sim);
+        const char* server = std::getenv("CORVANE_SIM_SERVER");
+        if (server != nullptr && *server != '\0') {
+            g_sim->client.reset(new ServerClient(server));
+        } else {
+            loadEnvironment(*g_sim);
+        }
     }
     return *g_sim;
 }
@@ -279,11 +302,18 @@ bool syncDirectory(Simulator& s) {
         s.dirOwner = getpid();
         s.dirGeneration = 0;
     }
-    if (s.dirGeneration == s.generation) return true;
+    std::vector<std::pair<std::string, bool>> entries;  // node, is a directory
+    if (s.client) {
+        // The server's nodes, asked for at every listing.
+        if (!s.client->nodes(entries)) return false;
+    } else {
+        if (s.dirGeneration == s.generation) return true;
+        for (const auto& b : s.boards) entries.emplace_back(b->cfg.node, b->cfg.isDir);
+    }
     removeDirectoryContents(s.dir);
-    for (const auto& b : s.boards) {
-        std::string p = s.dir + "/" + b->cfg.node;
-        if (b->cfg.isDir) {
+    for (const auto& e : entries) {
+        std::string p = s.dir + "/" + e.first;
+        if (e.second) {
             mkdir(p.c_str(), 0755);
         } else {
             int fd = realOpen(p.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0666);
@@ -422,6 +452,10 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
     {
         SimLock lock;
         Simulator& s = lock.sim();
+        if (s.client && !sharesParentMemory(s) && s.client->owns(fd)) {
+            const uint32_t command = request > 0xFFFFFFFFul ? 0u : static_cast<uint32_t>(request);
+            return s.client->ioctl(fd, command, arg);
+        }
         auto it = s.fds.find(fd);
         if (it != s.fds.end()) {
             Board& b = *it->second;
@@ -480,6 +514,10 @@ __attribute__((visibility("default"))) int close(int fd) {
     {
         SimLock lock;
         Simulator& s = lock.sim();
+        if (s.client && !sharesParentMemory(s)) {
+            if (s.client->owns(fd)) return s.client->close(fd);
+            s.client->forget(fd);  // the program closes the connection's socket itself
+        }
         auto it = sharesParentMemory(s) ? s.fds.end() : s.fds.find(fd);
         if (it != s.fds.end()) {
             auto& v = it->second->fds;

@@ -129,6 +129,9 @@ typedef struct corvane_sim_board_state {
     unsigned open_descriptors;                  /* descriptors open on the node */
     VelmorErrorType last_error;                 /* what IoctlGetLastError answers */
     uint64_t dropped_interrupts;                /* raised while the queue was full */
+    unsigned number_of_inputs;                  /* inputs the driver answers for */
+    unsigned number_of_outputs;                 /* outputs the driver answers for */
+    int directory;                              /* 1: the node is a directory (dir=1) */
 } corvane_sim_board_state;
 
 /* Snapshot of a board's driver-side state. */

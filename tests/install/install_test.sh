@@ -62,7 +62,7 @@ tree)
   readelf -d "$lib/libCorvane.so.1.0.0" | grep -q 'Library soname: \[libCorvane.so.1\]' || fail "SONAME is not libCorvane.so.1"
   ls "$lib"/libCorvane.a "$lib"/libcorvane_static* 2>/dev/null && fail "a static archive is installed"
   # Everything else each package needs.
-  for f in "$BINDIR/boardlist" "$BINDIR/corvane-sim" "$SIMDIR/libcorvane_sim.so" \
+  for f in "$BINDIR/boardlist" "$BINDIR/corvane-sim" "$SIMDIR/libcorvane_sim.so" "$SIMDIR/corvane-sim-server" \
            "$INCLUDEDIR/corvane/Corvane.h" "$INCLUDEDIR/corvane/corvane_sim.h" \
            "$CMAKEDIR/CorvaneConfig.cmake" "$CMAKEDIR/CorvaneConfigVersion.cmake" \
            "$CMAKEDIR/CorvaneTargets.cmake" "$CMAKEDIR/CorvaneSimulatorTargets.cmake" \
@@ -81,7 +81,7 @@ tree)
   present=$(cd "$prefix/$PYTHONDIR" 2>/dev/null && ls -1 corvane.*so 2>/dev/null | sort)
   [ "$modules" = "$present" ] || fail "Python modules: expected [$modules], found [$present]"
   if [ -n "$modules" ]; then
-    for f in corvane.pyi corvane-stubs/__init__.pyi corvane-stubs/py.typed; do
+    for f in corvane.pyi corvane-stubs/__init__.pyi corvane-stubs/py.typed corvane_sim.py; do
       [ -f "$prefix/$PYTHONDIR/$f" ] || fail "missing $PYTHONDIR/$f"
     done
   fi
@@ -125,6 +125,11 @@ cmake-consumer)
   "${clean_env[@]}" "$prefix/$BINDIR/corvane-sim" -- "$out/list_boards" > "$out/boards.txt" 2>&1 ||
     fail "list_boards failed: $(cat "$out/boards.txt")"
   compare list_boards "$expected/default_boards.txt" "$out/boards.txt"
+  # The installed runner starts the installed server (a private one for a script).
+  echo "at 0s set-inputs keloe6100_0 0x1" > "$out/steps.script"
+  "${clean_env[@]}" "$prefix/$BINDIR/corvane-sim" --script "$out/steps.script" -- "$out/list_boards" \
+    > "$out/served.txt" 2>&1 || fail "list_boards on a private server failed: $(cat "$out/served.txt")"
+  compare "list_boards on a private server" "$expected/default_boards.txt" "$out/served.txt"
   # Corvane::Simulator: the simulator linked in, bit 31 and bit 0 both ways.
   got=$("${clean_env[@]}" CORVANE_SIM_BOARDS=keloe6100 "$out/drive_simulated_board" 2>&1)
   [ "$got" = "inputs 0x80000001 outputs 0x80000000" ] || fail "drive_simulated_board: $got"
@@ -168,6 +173,10 @@ python)  # python INTERPRETER [MODULE-FILE]: import from the prefix only, list t
     > "$out/boards.txt" 2> "$out/stderr.txt" || fail "list_boards.py failed: $(cat "$out/stderr.txt")"
   cat "$out/stderr.txt"
   compare list_boards.py "$expected/default_boards.txt" "$out/boards.txt"
+  # The simulator server's client lies beside the module.
+  where=$("${clean_env[@]}" PYTHONPATH="$prefix/$PYTHONDIR" PYTHONNOUSERSITE=1 PYTHONDONTWRITEBYTECODE=1 \
+    "$interpreter" -s -c 'import corvane_sim; print(corvane_sim.__file__)' 2>&1)
+  [ "$where" = "$prefix/$PYTHONDIR/corvane_sim.py" ] || fail "corvane_sim: $where"
   if [ -n "$module" ]; then
     grep -qx "module $module" "$out/stderr.txt" || fail "not the module $module"
   else
