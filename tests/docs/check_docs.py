@@ -38,6 +38,7 @@ import difflib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -210,6 +211,7 @@ def find(blocks, kind, name):
 def execute(run, build, root, python):
     """Runs a run block as the guide says; returns (status, stdout, stderr)."""
     work = tempfile.mkdtemp(prefix="corvane-docs-")
+    shell = None
     try:
         os.symlink(os.path.abspath(build), os.path.join(work, "build"))
         for folder in SOURCE_FOLDERS:
@@ -228,12 +230,29 @@ def execute(run, build, root, python):
             os.symlink(python, os.path.join(tools, "python3"))
             environment["PATH"] = tools + os.pathsep + environment.get("PATH", "")
         script = "set -euo pipefail\n" + run.text
-        result = subprocess.run(["bash", "-c", script], cwd=work, env=environment,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=240)
-        return (result.returncode, result.stdout.decode("utf-8", "replace"),
-                result.stderr.decode("utf-8", "replace"))
+        # A process group of its own, so that whatever the commands left running (a
+        # simulator server started in the background, say) ends with them.
+        shell = subprocess.Popen(["bash", "-c", script], cwd=work, env=environment,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                 start_new_session=True)
+        try:
+            out, err = shell.communicate(timeout=240)
+        except subprocess.TimeoutExpired:
+            end_group(shell.pid)
+            out, err = shell.communicate()
+            err += b"\n(the commands did not end within 240 s)"
+        return (shell.returncode, out.decode("utf-8", "replace"), err.decode("utf-8", "replace"))
     finally:
+        end_group(shell.pid if shell else 0)
         shutil.rmtree(work, ignore_errors=True)
+
+
+def end_group(group):
+    if group:
+        try:
+            os.killpg(group, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
 
 
 def run_block(root, build, name, python, accept=False):

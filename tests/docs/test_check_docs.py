@@ -5,6 +5,7 @@ import subprocess
 import sys
 import tempfile
 import textwrap
+import time
 import unittest
 
 CHECKER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "check_docs.py")
@@ -154,6 +155,18 @@ class CheckerTest(unittest.TestCase):
         tree = self.tree(guide)
         status, output = tree.check("run", tree.root, tree.build, "hello")
         self.assertEqual(status, 0, output)
+
+    def test_what_the_commands_leave_running_is_ended(self):
+        marker = os.path.join(tempfile.gettempdir(), "check-docs-leftover-%d" % os.getpid())
+        self.addCleanup(lambda: os.path.exists(marker) and os.remove(marker))
+        guide = GOOD_GUIDE.replace(
+            "sh docs/examples/hello.sh\n",
+            "sh docs/examples/hello.sh\n(sleep 3; touch %s) > /dev/null 2>&1 &\n" % marker)
+        tree = self.tree(guide)
+        status, output = tree.check("run", tree.root, tree.build, "hello")
+        self.assertEqual(status, 0, output)
+        time.sleep(4)
+        self.assertFalse(os.path.exists(marker), "the background command outlived the block")
 
     def test_python_blocks_are_skipped_without_an_interpreter(self):
         tree = self.tree(GOOD_GUIDE.replace("sh docs/examples/hello.sh", "python3 -c 'print(1)'"))

@@ -4,8 +4,9 @@
  * queue and wakes the main thread, which prints; so the callback never blocks and the
  * output comes in order.
  *
- * On a board, raise input 4 yourself when the program asks. Under the simulator the
- * program raises it through the simulator's control function, which exists only there. */
+ * On a board, raise input 4 yourself when the program asks. Over simulated boards in its
+ * own process the program raises it through the simulator's control function, which
+ * exists only there; over a simulator server it asks, and corvane-sim ctl answers. */
 #define _POSIX_C_SOURCE 200809L /* pthread_cond_timedwait, clock_gettime */
 
 #include <errno.h>
@@ -87,9 +88,8 @@ int main(int argc, char **argv) {
         VelmorDisableDeviceInterrupts(board);
         return 1;
     }
-    if (corvane_sim_set_input != NULL) {
-        corvane_sim_set_input(board, 4, 1); /* the simulated machine raises input 4 */
-    } else {
+    /* The simulated machine raises input 4; a board (or a simulator server) waits for it. */
+    if (corvane_sim_set_input == NULL || corvane_sim_set_input(board, 4, 1) != 0) {
         printf("Raise input 4 of %s now.\n", board);
         fflush(stdout);
     }

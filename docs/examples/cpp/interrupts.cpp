@@ -4,8 +4,9 @@
 // queue and wakes the main thread, which prints; so the callback never blocks and the
 // output comes in order.
 //
-// On a board, raise input 4 yourself when the program asks. Under the simulator the
-// program raises it through the simulator's control function, which exists only there.
+// On a board, raise input 4 yourself when the program asks. Over simulated boards in its
+// own process the program raises it through the simulator's control function, which
+// exists only there; over a simulator server it asks, and corvane-sim ctl answers.
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -85,9 +86,8 @@ int main(int argc, char** argv) {
         // 2. An input event: a rising edge on input 4, started on the driver.
         digital->setInterruptEventForOneInput(4, RISING_EDGE);
         digital->enableDigitalInterrupt();
-        if (corvane_sim_set_input != nullptr) {
-            corvane_sim_set_input(id.c_str(), 4, 1);  // the simulated machine raises input 4
-        } else {
+        // The simulated machine raises input 4; a board (or a simulator server) waits for it.
+        if (corvane_sim_set_input == nullptr || corvane_sim_set_input(id.c_str(), 4, 1) != 0) {
             std::printf("Raise input 4 of %s now.\n", id.c_str());
             std::fflush(stdout);
         }

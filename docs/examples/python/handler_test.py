@@ -1,38 +1,16 @@
-"""A test of an application's interrupt handler, without boards, in Python: run it under
-corvane-sim, which loads the simulator into the interpreter; its control functions are
-then reachable through ctypes. The test runs a timer under a virtual clock, drives an
-input and makes the driver fail once."""
-import ctypes
+"""A test of an application's interrupt handler, without boards, in Python.
+
+The boards run in a simulator server; this process uses them through the library (run it
+with corvane-sim --connect SOCKET) and drives them through corvane_sim, the server's Python
+client: a timer under a virtual clock, an input, a hand-made interrupt and a driver failure.
+
+    corvane-sim --connect SOCKET -- python3 handler_test.py SOCKET
+"""
 import sys
 import threading
 
 import corvane
-
-
-class InterruptData(ctypes.Structure):
-    """The driver's interrupt record, as the simulator's control functions take it."""
-    _fields_ = [("interrupt_source", ctypes.c_uint32), ("interrupt_mask", ctypes.c_uint32),
-                ("args_count", ctypes.c_uint32), ("args", ctypes.c_uint32 * 32)]
-
-
-class Simulator:
-    """The few control functions of corvane_sim.h this test uses."""
-    CLOCK_VIRTUAL = 1
-
-    def __init__(self) -> None:
-        lib = ctypes.CDLL(None)  # the simulator preloaded by corvane-sim
-        if not hasattr(lib, "corvane_sim_set_clock"):
-            raise SystemExit("run this under corvane-sim")
-        self.set_clock = lib.corvane_sim_set_clock
-        self.advance_ns = lib.corvane_sim_advance_ns
-        self.advance_ns.argtypes = [ctypes.c_uint64]
-        self.set_input = lib.corvane_sim_set_input
-        self.set_input.argtypes = [ctypes.c_char_p, ctypes.c_uint, ctypes.c_int]
-        self.queue_interrupt = lib.corvane_sim_queue_interrupt
-        self.queue_interrupt.argtypes = [ctypes.c_char_p, ctypes.POINTER(InterruptData)]
-        self.fail = lib.corvane_sim_fail
-        self.fail.argtypes = [ctypes.c_char_p, ctypes.c_uint32, ctypes.c_int, ctypes.c_int, ctypes.c_int,
-                              ctypes.c_void_p]
+import corvane_sim
 
 
 class Handler:
@@ -50,6 +28,7 @@ class Handler:
             self.changed.notify_all()
 
     def wait(self, kind: str, expected: int) -> int:
+        """The count of a kind once it reached expected, or after 5 s."""
         with self.changed:
             self.changed.wait_for(lambda: self.counts[kind] >= expected, timeout=5)
             return self.counts[kind]
@@ -65,8 +44,8 @@ def expect(what: str, actual: int, expected: int) -> None:
 
 
 def main() -> int:
-    sim = Simulator()
-    sim.set_clock(Simulator.CLOCK_VIRTUAL)
+    sim = corvane_sim.Client(sys.argv[1])
+    sim.clock("virtual")  # nothing moves until the test advances the clock
     board_id = "keloe6100_0"
     board = corvane.DeviceDiscovery.get_device_from_id(board_id)
     handler = Handler()
@@ -80,7 +59,7 @@ def main() -> int:
         timer.init_timer(timer=0, timebase=corvane.TIMEBASE_UNITS.MILLISECOND, reload_value=10, options=0)
         timer.enable_timer_interrupt(timer=0)
         timer.start_timer(timer=0)
-        sim.advance_ns(50_000_000)
+        sim.advance("50ms")
         expect("timer interrupts after 50 ms", handler.wait("timer", 5), 5)
         timer.stop_timer(timer=0)
 
@@ -88,24 +67,31 @@ def main() -> int:
         digital = board.digital_io()
         digital.set_interrupt_event_for_one_input(channel=4, event=corvane.DIGITAL_EVENT_TYPE.RISING_EDGE)
         digital.enable_digital_interrupt()
-        for state in (1, 0, 1):
-            sim.set_input(board_id.encode(), 4, state)
+        for state in (True, False, True):
+            sim.set_input(board_id, 4, state)
         expect("input interrupts after 0->1->0->1", handler.wait("input", 2), 2)
 
         # A record the model never raises, to test the handler's other branch.
-        sim.queue_interrupt(board_id.encode(), InterruptData(interrupt_source=0x40))
+        sim.interrupt(board_id, 0x40, 0)
         expect("other interrupts", handler.wait("other", 1), 1)
 
-        # A driver failure: the next IoctlGetDigitalInputs (0xC0084110) fails with EIO (5).
-        sim.fail(board_id.encode(), 0xC0084110, -1, 5, 1, None)
+        # A driver failure: the next IoctlGetDigitalInputs fails with EIO.
+        sim.fail(board_id, "IoctlGetDigitalInputs", "EIO")
         try:
             digital.read_all_digital_input()
             expect("first read of the inputs failed", 0, 1)
         except corvane.CorvaneError as error:
             print(f"{'first read of the inputs':<44} 0x{error.code:08X}")
         expect("inputs on the second read (input 4 on: 16)", digital.read_all_digital_input(), 0x10)
+
+        # The trace: what the library sent for one output write.
+        before = len(sim.trace())
+        digital.write_single_digital_output(channel=5, state=True)
+        entry = sim.trace()[before]
+        print(f"{'command sent for output 5 on':<44} {entry['name']}: {entry['sent'].hex(' ')}")
     finally:
         interrupts.disable_card_interrupts()
+        sim.close()
     print("all expectations met" if failures == 0 else "some expectations failed")
     return 0 if failures == 0 else 1
 

@@ -4,8 +4,9 @@ The callback runs on the board's interrupt thread. It only puts the record into 
 which the main thread reads and prints; so the callback never blocks and the output comes
 in order.
 
-On a board, raise input 4 yourself when the script asks. Under the simulator the script
-raises it through the simulator's control function, which exists only there.
+On a board, raise input 4 yourself when the script asks. Over simulated boards in its own
+process the script raises it through the simulator's control function, which exists only
+there; over a simulator server it asks, and corvane-sim ctl answers.
 """
 import ctypes
 import queue
@@ -46,10 +47,9 @@ def main() -> int:
         # 2. An input event: a rising edge on input 4, started on the driver.
         digital.set_interrupt_event_for_one_input(channel=4, event=corvane.DIGITAL_EVENT_TYPE.RISING_EDGE)
         digital.enable_digital_interrupt()
+        # The simulated machine raises input 4; a board (or a simulator server) waits for it.
         set_input = simulator_set_input()
-        if set_input is not None:
-            set_input(board_id.encode(), 4, 1)  # the simulated machine raises input 4
-        else:
+        if set_input is None or set_input(board_id.encode(), 4, 1) != 0:
             print(f"Raise input 4 of {board_id} now.", flush=True)
         try:
             show("input event", records.get(timeout=5))
