@@ -14,6 +14,9 @@ corvane_c_test(c_api_interrupts SOURCE ${capi_c_dir}/c_api_interrupts.c SIM
   ENV "CORVANE_SIM_BOARDS=keloe6100,keloe6100:number=1" LABELS capi)
 target_link_libraries(c_api_interrupts PRIVATE Threads::Threads)
 
+corvane_c_test(c_api_enum_values SOURCE ${capi_c_dir}/c_api_enum_values.c SIM
+  ENV "CORVANE_SIM_BOARDS=keloe6100,kelo3100,keloe5100,keloe7100" LABELS capi)
+
 corvane_c_test(c_api_startup_failure SOURCE ${capi_c_dir}/c_api_startup_failure.c SIM
   ENV CORVANE_SIM_BOARDS=keloe6100 LABELS capi)
 
