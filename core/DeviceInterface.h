@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ public:
     int getHandle() const;
 
     void initCard();
+    // Initialises every registered plug-in that is not initialised yet, in name order.
     void initPlugins();
     void discoverPlugins(const std::string& directory);
 
@@ -61,6 +63,15 @@ protected:
     std::map<unsigned int, std::string> ioctlMap;
     std::vector<void*> pluginHandles;
     int handle;
+
+private:
+    // A plug-in is shut down only when it was initialised: one that never was (displaced
+    // by a later plug-in of the same name, or on a board that never initialised its
+    // plug-ins) is deleted without it.
+    void deletePlugin(const std::string& name, PluginInterface* plugin) noexcept;
+
+    std::set<PluginInterface*> initialisedPlugins;
+    std::map<std::string, void*> pluginLibraries;  // the library each registered plug-in came from
 };
 
 }  // namespace corvane
