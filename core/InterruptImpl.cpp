@@ -14,6 +14,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "InterruptThreadStart.h"
 #include "IoctlCommands.h"
 
 namespace velmor {
@@ -114,14 +115,28 @@ void InterruptImpl::enableDeviceInterrupts() {
     threadControl = control;
     threadRunning.exchange(true);
     try {
-        interruptThread = std::thread([this, control] { threadMain(control); });
+        interruptThread = startInterruptThread([this, control] { threadMain(control); });
     } catch (const std::system_error& error) {
-        threadRunning.exchange(false);
-        threadControl.reset();
-        closeEventFd();
+        abandonEnabling();
         throw CorvaneException(std::string("Failed to start the interrupt thread: ") + error.what(),
                                kThreadStartCode);
+    } catch (...) {
+        abandonEnabling();
+        throw;
     }
+}
+
+void InterruptImpl::abandonEnabling() noexcept {
+    threadRunning.exchange(false);
+    threadControl.reset();
+    // The driver was told to enable interrupts: the board's interrupt conditions are
+    // cleared (its hook tells the driver to stop the sources), as a disable would.
+    try {
+        clearInterruptConditions();
+    } catch (...) {
+        // The board hooks swallow their own failures.
+    }
+    closeEventFd();
 }
 
 void InterruptImpl::disableDeviceInterrupts() {
