@@ -38,14 +38,18 @@ public:
     virtual ~DeviceDiscoverySingleton();
 
     // Scans with every discoverer and inserts its boards; a board whose identifier is
-    // already present is released and the first one keeps the identifier.
+    // already present is released and the first one keeps the identifier. A build that
+    // finds more boards than the C interface's count holds (255) says once in the
+    // discovery log how many the C count and list leave out.
     virtual void initDeviceMap();
 
     // Replaces the stored path; nothing is rescanned.
     void setDevicePath(const std::string& devicePath);
     const std::string& getDevicePath() const { return devicePath; }
 
-    // The number of boards modulo 256.
+    // The number of boards, at most 255 (the C interface's 8-bit count): with more
+    // boards the C count and list hold the first 255 in identifier order, while the
+    // object interface still sees every board.
     unsigned char getNumberOfDevices() const;
     // One fresh copy of each board's device structure, in identifier order.
     std::vector<VelmorDeviceStruct> getAllDevicesInformation() const;

@@ -8,36 +8,12 @@
 #include <cstring>
 #include <memory>
 
-#include "Logger.h"
+#include "DiscoveryLog.h"
 
 const char* const LinuxCardDiscovery::devicePath = "/dev/";
 
-namespace {
-
+using velmor::corvane::DiscoveryLog;
 using velmor::foundation::Logger;
-
-// The scan's own log. The scan never raises: a logger that cannot be built (no HOME)
-// or a line that cannot be written is simply dropped.
-class ScanLog {
-public:
-    ScanLog() {
-        try {
-            logger = std::make_unique<Logger>("corvane", "velmor.log", 5242880UL, 5);
-        } catch (...) {
-            logger.reset();
-        }
-    }
-    void write(Logger::Level level, const std::string& message) noexcept {
-        if (logger) {
-            logger->tryLog(level, message);
-        }
-    }
-
-private:
-    std::unique_ptr<Logger> logger;
-};
-
-}  // namespace
 
 LinuxCardDiscovery::LinuxCardDiscovery(const std::vector<std::string>& prefixes)
     : prefixes(prefixes) {}
@@ -54,7 +30,7 @@ void LinuxCardDiscovery::closeHandles() noexcept {
 const std::map<int, int>& LinuxCardDiscovery::getDeviceHandles() const { return deviceHandles; }
 
 bool LinuxCardDiscovery::discoverDevices() {
-    ScanLog log;
+    DiscoveryLog log;
     closeHandles();
 
     const std::string path = devicePath;

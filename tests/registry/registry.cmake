@@ -33,7 +33,7 @@ endforeach()
 corvane_gtest(registry_many
   SOURCES ${registry_dir}/registry_many.cpp
   LABELS registry
-  ENV "CORVANE_SIM_BOARDS=${registry_many_boards}")
+  ENV "CORVANE_SIM_BOARDS=${registry_many_boards}" "VELMOR_LOG_LEVEL=2")
 
 corvane_gtest(registry_empty
   SOURCES ${registry_dir}/registry_empty.cpp
