@@ -63,6 +63,12 @@ DeviceDiscoverySingleton::~DeviceDiscoverySingleton() {
 }
 
 void DeviceDiscoverySingleton::initDeviceMap() {
+    if (mapBuilt.exchange(true)) {
+        DiscoveryLog().write(foundation::Logger::WARNING,
+                             "The device map is already built; initDeviceMap() is ignored "
+                             "(the registry never rescans)");
+        return;
+    }
     for (auto& discoverer : discoverers) {
         discoverer->discoverDevices();
         const std::map<int, int> handles = discoverer->getDeviceHandles();

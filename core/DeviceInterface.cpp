@@ -9,6 +9,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DeviceHandle.h"
 #include "IoctlCommandTable.h"
 #include "IoctlCommands.h"
 #include "LinuxIoctl.h"
@@ -62,6 +63,7 @@ DeviceInterface::DeviceInterface(int handle)
       handle(handle) {
     ++device_count;
     try {
+        deviceHandle = DeviceHandle::forDescriptor(handle);
         ioctl = std::make_unique<LinuxIoctl>();
         initCard();
     } catch (const IoctlException& e) {
@@ -105,7 +107,11 @@ void DeviceInterface::setDeviceInformation(VelmorDeviceStruct information) {
 int DeviceInterface::getHandle() const { return handle; }
 
 void DeviceInterface::initCard() {
-    ioctl->setDeviceHandle(handle);
+    if (auto* transport = dynamic_cast<LinuxIoctl*>(ioctl.get())) {
+        transport->bindDeviceHandle(deviceHandle);
+    } else {
+        ioctl->setDeviceHandle(handle);
+    }
     initIoctlMap();
 }
 

@@ -8,10 +8,12 @@
 #include <cstring>
 #include <memory>
 
+#include "DeviceHandle.h"
 #include "DiscoveryLog.h"
 
 const char* const LinuxCardDiscovery::devicePath = "/dev/";
 
+using velmor::corvane::DeviceHandle;
 using velmor::corvane::DiscoveryLog;
 using velmor::foundation::Logger;
 
@@ -21,9 +23,14 @@ LinuxCardDiscovery::LinuxCardDiscovery(const std::vector<std::string>& prefixes)
 LinuxCardDiscovery::~LinuxCardDiscovery() { closeHandles(); }
 
 void LinuxCardDiscovery::closeHandles() noexcept {
-    for (const auto& entry : deviceHandles) {
-        ::close(entry.second);
+    for (const auto& entry : sharedHandles) {
+        entry.second->close();
     }
+    releaseHandles();
+}
+
+void LinuxCardDiscovery::releaseHandles() noexcept {
+    sharedHandles.clear();
     deviceHandles.clear();
 }
 
@@ -31,7 +38,7 @@ const std::map<int, int>& LinuxCardDiscovery::getDeviceHandles() const { return 
 
 bool LinuxCardDiscovery::discoverDevices() {
     DiscoveryLog log;
-    closeHandles();
+    releaseHandles();
 
     const std::string path = devicePath;
     DIR* directory = ::opendir(path.c_str());
@@ -50,6 +57,7 @@ bool LinuxCardDiscovery::discoverDevices() {
             const std::string nodePath = path + name;
             const int descriptor = ::open(nodePath.c_str(), O_RDWR);
             if (descriptor >= 0) {
+                sharedHandles[index] = DeviceHandle::adopt(descriptor);
                 deviceHandles[index] = descriptor;
                 log.write(Logger::INFO,
                           "Device discovered (ID: " + std::to_string(index) + "): " + nodePath);
