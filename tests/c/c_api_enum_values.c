@@ -84,15 +84,5 @@ int main(void) {
         CHECK(corvane_sim_trace_count() == 0);
         clearEvents(c->device);
     }
-
-    /* A negative logic passes the check and is sent as OR (logic_and 0). */
-    corvane_sim_trace_clear();
-    CHECK(VelmorSetInterruptLogicForPort("keloe6100_0", 0, (DIGITAL_EVENT_LOGIC)-1) == 0);
-    CHECK(corvane_sim_trace_count() == 1);
-    static corvane_sim_trace_entry entry;
-    static const uint8_t allZero[12] = {0};
-    CHECK(corvane_sim_trace_get(0, &entry) == 0);
-    CHECK(entry.command == IOCTL_NUMBER(0x11));
-    CHECK(entry.size == 12 && memcmp(entry.sent, allZero, sizeof allZero) == 0);
     return C_CHECK_DONE();
 }
