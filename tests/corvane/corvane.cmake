@@ -1,0 +1,20 @@
+# The corvane command-line tool. In-process tests run its commands over the default
+# simulated board set (one board of each model); the registry is built once per process,
+# and CTest runs every case in a process of its own.
+if(TARGET corvane_tool_commands)
+  set(corvane_tool_dir ${CMAKE_CURRENT_LIST_DIR})
+  set(corvane_tool_boards "keloe6100,kelo3100,keloe5100,keloe7100,kelo4210")
+
+  function(corvane_tool_gtest name)
+    cmake_parse_arguments(T "" "" "LABELS;ENV" ${ARGN})
+    corvane_gtest(${name}
+      SOURCES ${corvane_tool_dir}/${name}.cpp
+      LABELS tool ${T_LABELS}
+      ENV "CORVANE_SIM_BOARDS=${corvane_tool_boards}" ${T_ENV})
+    # The command code needs the library, so the library's archive comes after it.
+    target_link_libraries(${name} PRIVATE corvane_tool_commands corvane_static)
+    target_include_directories(${name} PRIVATE ${corvane_tool_dir})
+  endfunction()
+
+  corvane_tool_gtest(test_corvane_commands)
+endif()
