@@ -17,4 +17,6 @@ if(TARGET corvane_tool_commands)
   endfunction()
 
   corvane_tool_gtest(test_corvane_commands)
+  # The library's interrupt thread meets the monitor's printing thread and its signals.
+  corvane_tool_gtest(test_corvane_monitor LABELS concurrency)
 endif()
