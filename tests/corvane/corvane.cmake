@@ -19,4 +19,19 @@ if(TARGET corvane_tool_commands)
   corvane_tool_gtest(test_corvane_commands)
   # The library's interrupt thread meets the monitor's printing thread and its signals.
   corvane_tool_gtest(test_corvane_monitor LABELS concurrency)
+
+  # The program itself, started over the simulator by corvane-sim, against golden files.
+  # Under AddressSanitizer the preloaded simulator stands ahead of the sanitizer runtime,
+  # which the runtime would otherwise refuse.
+  set(corvane_process_env "")
+  if(CORVANE_SANITIZE MATCHES "address")
+    list(APPEND corvane_process_env "ASAN_OPTIONS=verify_asan_link_order=0")
+  endif()
+  corvane_tool_gtest(test_corvane_process ENV ${corvane_process_env})
+  target_include_directories(test_corvane_process PRIVATE ${corvane_tool_dir}/../utils)
+  target_compile_definitions(test_corvane_process PRIVATE
+    CORVANE_TOOL="$<TARGET_FILE:corvane>"
+    CORVANE_SIM_RUNNER="$<TARGET_FILE:corvane-sim>"
+    CORVANE_GOLDEN_DIR="${corvane_tool_dir}/golden")
+  add_dependencies(test_corvane_process corvane corvane-sim corvane_sim)
 endif()
