@@ -195,7 +195,7 @@ void addKind(CommandTable& table, Kind kind, const std::string& description) {
     const bool timebase = kind != Kind::Counter;
     const bool trigger = kind != Kind::Counter;
     const std::string initUsage =
-        prefix + "init UNIT " + (timebase ? "TIMEBASE " : "") + "RELOAD [OPTION[,OPTION...]]";
+        prefix + "init UNIT " + (timebase ? "TIMEBASE " : "") + "RELOAD [OPTIONS]";
 
     std::vector<std::string> usage{initUsage};
     if (kind == Kind::Timer) usage.push_back(prefix + "frequency HERTZ");
