@@ -10,6 +10,8 @@
 #ifndef CORVANE_TOOL_TEST_SUPPORT_H
 #define CORVANE_TOOL_TEST_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -17,6 +19,7 @@
 
 #include "CommandLine.h"
 #include "CorvaneException.h"
+#include "SimTestSupport.h"
 
 namespace corvane_tool_test {
 
@@ -47,6 +50,16 @@ inline std::string usageFailure(const std::string& command, const std::string& m
     return command + ": " + message + "\nRun '" + (helpCommand.empty() ? command : helpCommand) +
            " --help' for more information.\n";
 }
+
+// Builds the registry first (with corvane list), so that the trace afterwards holds only
+// the driver calls of the commands a test runs.
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(runTool({"list"}).status, 0);
+        corvane_sim_test::simClearTrace();
+    }
+};
 
 }  // namespace corvane_tool_test
 

@@ -34,14 +34,8 @@ namespace {
 
 const char* const kBoards = "kelo3100_0, kelo4210_0, keloe5100_0, keloe6100_0, keloe7100_0";
 
-// Builds the registry first, so that the trace afterwards holds only the command's own
-// driver calls.
-class ToolTest : public ::testing::Test {
+class ToolTest : public corvane_tool_test::ToolTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(runTool({"list"}).status, 0);
-        simClearTrace();
-    }
     static void expectQuietSuccess(const ToolRun& r) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "");

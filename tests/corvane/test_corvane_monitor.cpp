@@ -77,13 +77,7 @@ std::string withoutTime(const std::string& line, uint64_t from, uint64_t to) {
     return line.substr(blank + 1);
 }
 
-class MonitorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(runTool({"list"}).status, 0);
-        simClearTrace();
-    }
-};
+using MonitorTest = corvane_tool_test::ToolTest;
 
 TEST_F(MonitorTest, QueuedInterruptsArriveAsLinesAndCountEndsAfterN) {
     queue("keloe6100_0", interrupt(0x80000001, 0x00000001, {0, 1, 0xffffffff}));
