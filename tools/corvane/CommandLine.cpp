@@ -7,6 +7,7 @@
 #include "CommandTable.h"
 #include "Commands.h"
 #include "Names.h"
+#include "Text.h"
 #include "ToolErrors.h"
 
 namespace corvane_tool {
@@ -150,11 +151,11 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     } catch (const UnknownBoardError& failure) {
         out.flush();
         err << "corvane: " << failure.what() << "\n";
-        if (failure.known().empty()) {
-            err << "corvane: no board \"" << failure.id() << "\"; no boards were found\n";
-        } else {
-            err << "corvane: no board \"" << failure.id() << "\"; boards: " << joined(failure.known(), ", ") << "\n";
-        }
+        // Identifiers come from the drivers: shown with control bytes escaped.
+        std::vector<std::string> known;
+        for (const std::string& id : failure.known()) known.push_back(printable(id));
+        err << "corvane: no board \"" << printable(failure.id()) << "\"; "
+            << (known.empty() ? "no boards were found" : "boards: " + joined(known, ", ")) << "\n";
     } catch (const CommandFailure& failure) {
         out.flush();
         err << "corvane: " << failure.what() << "\n";
