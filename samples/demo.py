@@ -46,9 +46,10 @@ def main():
     print("%s outputs after switching all off: 0x%08x" % (name, digital.get_digital_output_status()))
 
     try:
-        digital.read_single_digital_input(40)
-    except RuntimeError as error:
+        digital.read_single_digital_input(channel=40)
+    except corvane.CorvaneError as error:
         print("Expected failure: %s" % error)
+        print("  code 0x%08x: %s, %s" % (error.code, error.function, error.reason))
 
     received = threading.Event()
 
@@ -61,13 +62,11 @@ def main():
     interrupts.set_card_interrupt_callback(on_interrupt)
     interrupts.enable_card_interrupts()
     try:
-        # The driver raises a test interrupt when asked; the Python module does not offer
-        # that request, the C interface of the same library does.
-        import ctypes
-        library = ctypes.CDLL("libCorvane.so.1")
-        code = library.VelmorTestDeviceInterrupts(name.encode())
-        if code != 0:
-            print("Test interrupt refused: 0x%08x" % (code & 0xFFFFFFFF))
+        # The driver raises a test interrupt when asked.
+        try:
+            interrupts.test_card_interrupts()
+        except corvane.CorvaneError as error:
+            print("Test interrupt refused: 0x%08x" % error.code)
             return 1
         if not received.wait(5.0):
             print("No interrupt within 5 s.")

@@ -1,5 +1,6 @@
 // The control interface of corvane_sim.h: every function takes the simulator's lock.
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +20,28 @@ void copyOut(const std::string& text, char* buffer, size_t size) {
 int fail(int error) {
     errno = error;
     return -1;
+}
+
+// Changes the inputs of a board as they would change on its connector: the clock is
+// brought up to date first, and what the change schedules reaches the clock.
+int changeBoardInputs(const char* node, unsigned port, uint8_t mask, uint8_t value, bool wholeWord,
+                      uint32_t word) {
+    SimLock lock;
+    Simulator& s = lock.sim();
+    auto b = findBoard(s, node);
+    if (!b) return fail(ENOENT);
+    clockSettle(s);
+    uint8_t next[CORVANE_SIM_MAX_PORTS];
+    std::memcpy(next, b->inputs, sizeof next);
+    if (wholeWord) {
+        for (unsigned i = 0; i < 4; ++i) next[i] = static_cast<uint8_t>(word >> (8 * i));
+    } else {
+        next[port] = static_cast<uint8_t>((next[port] & ~mask) | (value & mask));
+    }
+    changeInputs(*b, next, s.clock.now());
+    unsigned unit = 0;
+    if (boardNextDue(*b, unit) != kNever) clockScheduled(s);
+    return 0;
 }
 
 std::vector<BoardConfig> configsOf(const Simulator& s) {
@@ -68,6 +91,7 @@ int corvane_sim_reset(int from_environment) {
     s.rules.clear();
     s.trace.clear();
     s.highFds = false;
+    clockReset(s);
     if (!from_environment) return 0;
     int n = loadEnvironment(s);
     if (n < 0) return fail(EINVAL);
@@ -98,8 +122,11 @@ int corvane_sim_directory(char* buffer, size_t size) {
 int corvane_sim_get_state(const char* node, corvane_sim_board_state* state) {
     if (node == nullptr || state == nullptr) return fail(EINVAL);
     SimLock lock;
-    auto b = findBoard(lock.sim(), node);
+    Simulator& s = lock.sim();
+    auto b = findBoard(s, node);
     if (!b) return fail(ENOENT);
+    clockSettle(s);
+    const uint64_t now = s.clock.now();
     std::memset(state, 0, sizeof *state);
     copyOut(b->cfg.node, state->node, sizeof state->node);
     copyOut(b->cfg.prefix, state->prefix, sizeof state->prefix);
@@ -121,30 +148,68 @@ int corvane_sim_get_state(const char* node, corvane_sim_board_state* state) {
     state->custom_frequency_set = b->customFrequencySet;
     state->custom_frequency = b->customFrequency;
     state->last_unit = b->lastUnit;
-    std::memcpy(state->units, b->unitState, sizeof state->units);
+    for (unsigned u = 0; u < CORVANE_SIM_MAX_UNITS; ++u) unitSnapshot(*b, u, now, state->units[u]);
     state->pending_interrupts = static_cast<unsigned>(b->queue.size());
     state->open_descriptors = static_cast<unsigned>(b->fds.size());
     state->last_error = b->lastError;
+    state->dropped_interrupts = b->dropped;
+    state->number_of_inputs = b->inputCount;
+    state->number_of_outputs = b->outputCount;
+    state->directory = b->cfg.isDir ? 1 : 0;
     return 0;
 }
 
 int corvane_sim_set_inputs(const char* node, uint32_t inputs) {
     if (node == nullptr) return fail(EINVAL);
-    SimLock lock;
-    auto b = findBoard(lock.sim(), node);
-    if (!b) return fail(ENOENT);
-    for (unsigned i = 0; i < 4; ++i) b->inputs[i] = static_cast<uint8_t>(inputs >> (8 * i));
-    return 0;
+    return changeBoardInputs(node, 0, 0, 0, true, inputs);
 }
 
 int corvane_sim_set_port_inputs(const char* node, unsigned port, uint8_t value) {
     if (node == nullptr) return fail(EINVAL);
     if (port >= CORVANE_SIM_MAX_PORTS) return fail(ERANGE);
+    return changeBoardInputs(node, port, 0xFF, value, false, 0);
+}
+
+int corvane_sim_set_input(const char* node, unsigned channel, int state) {
+    if (node == nullptr || (state != 0 && state != 1)) return fail(EINVAL);
+    {
+        SimLock lock;
+        auto b = findBoard(lock.sim(), node);
+        if (!b) return fail(ENOENT);
+        if (channel >= b->inputCount || channel >= 8 * CORVANE_SIM_MAX_PORTS) return fail(ERANGE);
+    }
+    const uint8_t bit = static_cast<uint8_t>(1u << (channel % 8));
+    return changeBoardInputs(node, channel / 8, bit, state ? bit : 0, false, 0);
+}
+
+long corvane_sim_dropped_interrupts(const char* node) {
+    if (node == nullptr) return fail(EINVAL);
     SimLock lock;
-    auto b = findBoard(lock.sim(), node);
+    Simulator& s = lock.sim();
+    auto b = findBoard(s, node);
     if (!b) return fail(ENOENT);
-    b->inputs[port] = value;
-    return 0;
+    clockSettle(s);
+    return b->dropped > static_cast<uint64_t>(LONG_MAX) ? LONG_MAX : static_cast<long>(b->dropped);
+}
+
+int corvane_sim_set_clock(int clock) {
+    SimLock lock;
+    return clockSet(lock.sim(), clock);
+}
+
+int corvane_sim_get_clock(void) {
+    SimLock lock;
+    return lock.sim().clock.mode;
+}
+
+int corvane_sim_advance_ns(uint64_t ns) {
+    SimLock lock;
+    return clockAdvance(lock.sim(), ns);
+}
+
+uint64_t corvane_sim_now_ns(void) {
+    SimLock lock;
+    return lock.sim().clock.now();
 }
 
 int corvane_sim_get_outputs(const char* node, uint32_t* outputs) {
@@ -173,6 +238,7 @@ int corvane_sim_set_unit_value(const char* node, unsigned unit, uint32_t value) 
     auto b = findBoard(lock.sim(), node);
     if (!b) return fail(ENOENT);
     b->unitState[unit].value = value;
+    b->unitModel[unit].valuePinned = true;
     return 0;
 }
 
@@ -186,6 +252,18 @@ int corvane_sim_set_unit_status(const char* node, unsigned unit, uint8_t status_
     b->unitState[unit].status[0] = status_1;
     b->unitState[unit].status[1] = status_2;
     b->unitState[unit].status[2] = status_3;
+    b->unitModel[unit].statusPinned = true;
+    return 0;
+}
+
+int corvane_sim_unpin_unit(const char* node, unsigned unit) {
+    if (node == nullptr) return fail(EINVAL);
+    if (unit >= CORVANE_SIM_MAX_UNITS) return fail(ERANGE);
+    SimLock lock;
+    auto b = findBoard(lock.sim(), node);
+    if (!b) return fail(ENOENT);
+    b->unitModel[unit].valuePinned = false;
+    b->unitModel[unit].statusPinned = false;
     return 0;
 }
 

@@ -11,47 +11,6 @@
 namespace corvane_sim {
 namespace {
 
-struct CommandInfo {
-    uint32_t number;
-    const char* name;
-    uint32_t size;
-};
-
-const CommandInfo kCommands[] = {
-    {0xC0084100u, "IoctlGetDeviceInformations", 2840},
-    {0xC0084101u, "IoctlGetLastError", 456},
-    {0xC0084102u, "IoctlTestError", 0},
-    {0xC0084103u, "IoctlTestDeviceIdentifier", 0},
-    {0xC0084104u, "IoctlGetDeviceVersion", 0},
-    {0xC0084105u, "IoctlClearInterruptFIFO", 4},
-    {0xC0084106u, "IoctlEnableInterrupts", 4},
-    {0xC0084107u, "IoctlTestInterrupts", 0},
-    {0xC0084108u, "IoctlGetInterruptInformations", 140},
-    {0xC0084110u, "IoctlGetDigitalInputs", 4},
-    {0xC0084111u, "IoctlInitDigitalInputInterrupt", 12},
-    {0xC0084112u, "IoctlStartStopDigitalInterrupt", 1},
-    {0xC0084113u, "IoctlGetAllDigitalInputsFromPort", 2},
-    {0xC0084121u, "IoctlSetDigitalOutputs", 8},
-    {0xC0084122u, "IoctlGetDigitalOutputsStatus", 4},
-    {0xC0084123u, "IoctlSetDigitalOutputInterrupt", 2},
-    {0xC0084125u, "IoctlSetAllDigitalPortsDirections", 4},
-    {0xC0084127u, "IoctlGetAllPortsConfiguration", 2},
-    {0xC0084128u, "IoctlSetDigitalOutputsOnPort", 4},
-    {0xC0084129u, "IoctlGetDigitalOutputsStatusOnPort", 2},
-    {0xC0084131u, "IoctlInitTimerCounterWatchdog", 12},
-    {0xC0084132u, "IoctlStartStopTriggerTimerCounterWatchdog", 3},
-    {0xC0084133u, "IoctlReadTimerCounterWatchdog", 12},
-    {0xC0084134u, "IoctlSetCustomTimerFrequency", 4},
-    {0xC00841FFu, "IoctlDirectAccess", 0},
-};
-
-const CommandInfo* findCommand(uint32_t command) {
-    for (const auto& c : kCommands) {
-        if (c.number == command) return &c;
-    }
-    return nullptr;
-}
-
 void copyText(char* dst, size_t field, const std::string& text) {
     // A text as long as the field fills it without a terminating zero, as a driver may.
     std::memset(dst, 0, field);
@@ -65,8 +24,7 @@ uint32_t channelMask(unsigned count) {
 CommandResult ok() { return {0, 0}; }
 
 CommandResult fail(Board& b, const char* function, int error, const char* message) {
-    b.setError(function, static_cast<uint32_t>(error), message);
-    return {-1, error};
+    return refuse(b, function, error, message);
 }
 
 // Output write with the driver's memory rule: with memory on, switching on adds to the
@@ -82,14 +40,15 @@ uint32_t applyOutputs(uint32_t current, uint32_t mask, uint8_t memory, uint8_t s
 Board::Board(const BoardConfig& config) : cfg(config) {
     const std::string& p = cfg.prefix;
     if (p == "kelo3100" || p == "keloe3100") {
-        inputCount = 16, outputCount = 16, ports = 2, units = 3;
+        family = Family::Kelo3100, inputCount = 16, outputCount = 16, ports = 2, units = 3;
     } else if (p == "keloe6100" || p == "kelo6100") {
-        inputCount = 32, outputCount = 32, ports = 1, units = 5;
+        family = Family::Kelo6100, inputCount = 32, outputCount = 32, ports = 1, units = 5;
     } else if (p == "keloe5100" || p == "kelo5100") {
-        inputCount = 32, outputCount = 0, ports = 1, units = 1;
+        family = Family::Kelo5100, inputCount = 32, outputCount = 0, ports = 1, units = 1;
     } else if (p == "keloe7100" || p == "kelo7100") {
-        inputCount = 0, outputCount = 32, ports = 1, units = 1;
+        family = Family::Kelo7100, inputCount = 0, outputCount = 32, ports = 1, units = 1;
     } else {
+        family = Family::Kelo42xx;
         // The port boards: 12 ports when the driver reports kelo4210, else 6.
         ports = cfg.product == "kelo4210" ? 12 : 6;
         inputCount = outputCount = 8 * ports;
@@ -124,6 +83,10 @@ bool Board::pushInterrupt(const InterruptData& data) {
     return true;
 }
 
+void Board::raise(const InterruptData& data) {
+    if (!pushInterrupt(data)) ++dropped;
+}
+
 bool Board::popInterrupt(InterruptData& data) {
     if (queue.empty()) return false;
     data = queue.front();
@@ -156,17 +119,21 @@ void Board::setError(const char* function, uint32_t code, const char* message) {
     copyText(lastError.message, sizeof lastError.message - 1, message);
 }
 
-uint32_t recordSize(uint32_t command) {
-    const CommandInfo* c = findCommand(command);
-    return c ? c->size : 0;
-}
-
-const char* commandName(uint32_t command) {
-    const CommandInfo* c = findCommand(command);
-    return c ? c->name : "unknown command";
+CommandResult refuse(Board& b, const char* function, int error, const char* message) {
+    b.setError(function, static_cast<uint32_t>(error), message);
+    return {-1, error};
 }
 
 CommandResult execute(Board& b, uint32_t command, void* arg) {
+    Simulator& s = lockedSimulator();
+    clockSettle(s);
+    CommandResult r = executeAt(b, command, arg, s.clock.now());
+    unsigned unit = 0;
+    if (boardNextDue(b, unit) != kNever) clockScheduled(s);
+    return r;
+}
+
+CommandResult executeAt(Board& b, uint32_t command, void* arg, uint64_t now) {
     const CommandInfo* info = findCommand(command);
     if (info == nullptr) return fail(b, "unknown command", ENOTTY, "Command not supported");
     const char* name = info->name;
@@ -223,10 +190,11 @@ CommandResult execute(Board& b, uint32_t command, void* arg) {
         std::memcpy(arg, &v, sizeof v);
         return ok();
     }
-    case 0xC0084111u:  // IoctlInitDigitalInputInterrupt
-        std::memcpy(&b.digitalInterrupt, arg, sizeof b.digitalInterrupt);
-        b.digitalInterruptConfigured = 1;
-        return ok();
+    case 0xC0084111u: {  // IoctlInitDigitalInputInterrupt
+        IoctlInitDigitalInputInterruptStruct r;
+        std::memcpy(&r, arg, sizeof r);
+        return digitalConfigure(b, r, name);
+    }
     case 0xC0084112u:  // IoctlStartStopDigitalInterrupt
         if (bytes[0] > 1) return fail(b, name, EINVAL, "Invalid start/stop value");
         b.digitalInterruptStarted = bytes[0];
@@ -281,50 +249,19 @@ CommandResult execute(Board& b, uint32_t command, void* arg) {
     case 0xC0084131u: {  // IoctlInitTimerCounterWatchdog
         IoctlInitTimerCounterWatchdogStruct r;
         std::memcpy(&r, arg, sizeof r);
-        if (r.index >= b.units) return fail(b, name, EINVAL, "Invalid timer/counter/watchdog index");
-        corvane_sim_unit_state& u = b.unitState[r.index];
-        u.configured = 1;
-        u.config = r;
-        u.running = 0;  // a new set-up stops the unit
-        b.lastUnit = r.index;
-        return ok();
+        return unitInit(b, r, name);
     }
     case 0xC0084132u: {  // IoctlStartStopTriggerTimerCounterWatchdog
         IoctlStartStopTriggerTimerCounterWatchdogStruct r;
         std::memcpy(&r, arg, sizeof r);
-        if (r.index >= b.units) return fail(b, name, EINVAL, "Invalid timer/counter/watchdog index");
-        corvane_sim_unit_state& u = b.unitState[r.index];
-        switch (r.action) {
-        case 1:
-            u.running = 1;
-            u.start_interrupt = r.interrupt;
-            ++u.starts;
-            return ok();
-        case 0:
-            u.running = 0;
-            ++u.stops;
-            return ok();
-        case 2:
-            ++u.triggers;
-            return ok();
-        default:
-            return fail(b, name, EINVAL, "Invalid action");
-        }
+        return unitAction(b, r, name, now);
     }
     case 0xC0084133u: {  // IoctlReadTimerCounterWatchdog
         IoctlReadTimerCounterWatchdogStruct r;
         std::memcpy(&r, arg, sizeof r);
-        if (r.index >= b.units) return fail(b, name, EINVAL, "Invalid timer/counter/watchdog index");
-        const corvane_sim_unit_state& u = b.unitState[r.index];
-        if (r.read_status) {
-            r.status_1 = u.status[0];
-            r.status_2 = u.status[1];
-            r.status_3 = u.status[2];
-        } else {
-            r.value = u.value;
-        }
-        std::memcpy(arg, &r, sizeof r);
-        return ok();
+        CommandResult result = unitRead(b, r, name, now);
+        if (result.result == 0) std::memcpy(arg, &r, sizeof r);
+        return result;
     }
     case 0xC0084134u:  // IoctlSetCustomTimerFrequency
         std::memcpy(&b.customFrequency, arg, sizeof b.customFrequency);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "SimClient.h"
+#include "SimCommandTable.h"
 #include "VelmorTypes.h"
 #include "corvane_sim.h"
 
@@ -46,12 +48,67 @@ struct BoardConfig {
 bool parseBoards(const std::string& spec, const std::vector<BoardConfig>& existing,
                  std::vector<BoardConfig>& out, std::string& error);
 
+// ---- Time ------------------------------------------------------------------------------
+
+constexpr uint64_t kNever = UINT64_MAX;
+
+// CLOCK_MONOTONIC in nanoseconds.
+uint64_t monotonicNs();
+
+// The simulator's clock (guarded by the one lock). Time is in nanoseconds since the
+// simulator started; it never goes back.
+struct Clock {
+    int mode = CORVANE_SIM_CLOCK_REAL;
+    uint64_t virtualNow = 0;    // the time under the virtual clock
+    uint64_t realOffset = 0;    // the time when the real clock last (re)started ...
+    uint64_t realBase = 0;      // ... and CLOCK_MONOTONIC at that moment
+    bool threadStarted = false; // this process's real-time thread runs (or is starting)
+    bool threadWanted = false;  // something was scheduled: the thread must run
+
+    uint64_t now() const;
+    // CLOCK_MONOTONIC at which the real clock reads t.
+    uint64_t monotonicAt(uint64_t t) const;
+};
+
+// ---- Board models ----------------------------------------------------------------------
+
+// The board families the simulator models, by node prefix.
+enum class Family { Kelo6100, Kelo3100, Kelo5100, Kelo7100, Kelo42xx };
+
+// Model of one timer/counter/watchdog unit beyond what corvane_sim_unit_state shows.
+struct UnitModel {
+    int role = CORVANE_SIM_UNIT_NONE;
+    int id = 0;                  // timer, counter or watchdog id as the library numbers it
+    bool valuePinned = false;    // value reads answer corvane_sim_unit_state::value
+    bool statusPinned = false;   // status reads answer corvane_sim_unit_state::status
+    uint32_t reload = 0;
+    uint32_t options = 0;        // the options the unit honours
+    uint64_t tickNum = 1;        // one tick lasts tickNum / tickDen nanoseconds
+    uint64_t tickDen = 1;
+    // Time-based units: ticks since the last reload point = phase + ticks since anchor
+    // while counting.
+    uint64_t anchor = 0;
+    uint64_t phase = 0;
+    uint64_t base = 0;           // expiries before the last reload point
+    bool counting = false;       // running, not waiting for a trigger, gate open
+    bool waiting = false;        // started with EXTERNAL_TRIGGER, no trigger yet
+    bool finished = false;       // single cycle done, or watchdog expired
+    uint32_t count = 0;          // counters: the current count
+    uint64_t expiries = 0;       // counters: ends of count since the start
+    uint64_t readExpiries = 0;   // expiries at the last status read
+    uint64_t nextDue = kNever;   // time of the next expiry that needs an event
+    int countInput = -1;         // wiring (input channels), -1 none
+    int gateInput = -1;
+    int triggerInput = -1;
+};
+
 // ---- Driver model of one board ---------------------------------------------------------
 
 struct Board {
     explicit Board(const BoardConfig& config);
 
     BoardConfig cfg;
+    Family family = Family::Kelo42xx;
     unsigned ports = 0;     // ports the driver answers for
     unsigned units = 0;     // timer/counter/watchdog units
     unsigned inputCount = 0;
@@ -71,7 +128,9 @@ struct Board {
     uint32_t customFrequency = 0;
     int lastUnit = -1;
     corvane_sim_unit_state unitState[CORVANE_SIM_MAX_UNITS] = {};
+    UnitModel unitModel[CORVANE_SIM_MAX_UNITS] = {};
     VelmorErrorType lastError{};
+    uint64_t dropped = 0;  // interrupts raised by the board while the queue was full
 
     std::deque<InterruptData> queue;
     std::vector<int> fds;  // descriptors open on this node (each mirrors the queue)
@@ -82,6 +141,8 @@ struct Board {
 
     // Queue operations keep every descriptor's event count equal to the queue length.
     bool pushInterrupt(const InterruptData& data);
+    // An interrupt the board raises by itself: queued, or dropped and counted.
+    void raise(const InterruptData& data);
     bool popInterrupt(InterruptData& data);
     void clearInterrupts();
 
@@ -94,12 +155,35 @@ struct CommandResult {
     int error;   // errno when result is nonzero
 };
 
-// Record size of a command of the table; 0 for null-argument and unknown commands.
-uint32_t recordSize(uint32_t command);
-// Name of a command of the table, or "unknown command".
-const char* commandName(uint32_t command);
 // Answers one command like the driver. arg is the caller's record (may be null).
+// Needs the lock held: the board's time comes from the simulator's clock, which is
+// brought up to date first.
 CommandResult execute(Board& board, uint32_t command, void* arg);
+// The same at a given time, without touching the clock.
+CommandResult executeAt(Board& board, uint32_t command, void* arg, uint64_t now);
+// Fails a command as the driver does: error record set, result -1.
+CommandResult refuse(Board& board, const char* function, int error, const char* message);
+
+// Timer, counter and watchdog units (SimUnits.cpp).
+CommandResult unitInit(Board& b, const IoctlInitTimerCounterWatchdogStruct& r, const char* name);
+CommandResult unitAction(Board& b, const IoctlStartStopTriggerTimerCounterWatchdogStruct& r,
+                         const char* name, uint64_t now);
+CommandResult unitRead(Board& b, IoctlReadTimerCounterWatchdogStruct& r, const char* name, uint64_t now);
+// Runs the expiry of unit u due at time at, while the clock runs the events up to target.
+void unitExpire(Board& b, unsigned u, uint64_t at, uint64_t target);
+// Counts edges, opens and closes gates and fires triggers of the units wired to inputs
+// that changed from before to after (bit n = input n).
+void unitsSeeInputs(Board& b, uint32_t before, uint32_t after, uint64_t now);
+// The value and status reads would return now (status without clearing).
+void unitSnapshot(const Board& b, unsigned u, uint64_t now, corvane_sim_unit_state& out);
+// The earliest due event of the board (kNever none); unit receives its index.
+uint64_t boardNextDue(const Board& b, unsigned& unit);
+
+// Input events (SimEvents.cpp).
+CommandResult digitalConfigure(Board& b, const IoctlInitDigitalInputInterruptStruct& r, const char* name);
+// Changes the inputs to the bytes given: units see the edges, then the configured input
+// events are compared with the change.
+void changeInputs(Board& b, const uint8_t (&inputs)[CORVANE_SIM_MAX_PORTS], uint64_t now);
 
 // ---- Process-wide state -----------------------------------------------------------------
 
@@ -138,11 +222,17 @@ struct Simulator {
     uint64_t generation = 1;
     uint64_t dirGeneration = 0;
     bool exiting = false;
+    Clock clock;
+    // Set when CORVANE_SIM_SERVER names a server: the nodes are the server's, none is
+    // simulated here.
+    std::unique_ptr<ServerClient> client;
 };
 
 constexpr size_t kTraceLimit = 65536;
 
 // The one lock. Everything in Simulator is reached only through a held SimLock.
+// Releasing it starts this process's real-time thread when something was scheduled
+// (never with the lock held: creating a thread may wait for the loader's locks).
 class SimLock {
 public:
     SimLock();
@@ -151,7 +241,37 @@ public:
     SimLock& operator=(const SimLock&) = delete;
     // The state, created on first use (boards from CORVANE_SIM_BOARDS).
     Simulator& sim();
+    // Waits on the clock's condition (the lock is released meanwhile) until signalled,
+    // or until CLOCK_MONOTONIC reaches deadline (kNever: no deadline).
+    void wait(uint64_t deadline);
+    // Lets other threads take the lock for a moment.
+    void yield();
 };
+
+// The state while the lock is held (created on first use).
+Simulator& lockedSimulator();
+
+// The clock (SimClock.cpp); all need the lock held.
+void clockStart(Clock& c);
+// Real clock: runs every event due up to now.
+void clockSettle(Simulator& s);
+// Runs every event due up to target in time order (ties: board order, then unit); with
+// lock, lets other threads in now and then.
+void clockRunDue(Simulator& s, uint64_t target, SimLock* lock);
+// Something was (re)scheduled: wakes the real-time thread, or asks for it.
+void clockScheduled(Simulator& s);
+int clockSet(Simulator& s, int mode);
+int clockAdvance(Simulator& s, uint64_t ns);
+// Back to the real clock, the time going on (corvane_sim_reset).
+void clockReset(Simulator& s);
+// In a forked child: no thread runs here; one is asked for if something is scheduled.
+void clockAfterFork(Simulator& s);
+// Wakes the real-time thread (signals the clock's condition).
+void clockWake();
+// Called by ~SimLock with the lock held: true when the thread must be started now.
+bool clockTakeThreadStart(Simulator& s);
+// Starts the real-time thread (without the lock).
+void clockStartThread();
 
 // Helpers that need the lock held.
 std::shared_ptr<Board> findBoard(Simulator& s, const std::string& node);

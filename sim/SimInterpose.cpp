@@ -17,6 +17,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "SimInternal.h"
 
@@ -64,13 +66,21 @@ Fn real(RealIndex index) {
 }
 
 pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_cond_t g_clockCondition = PTHREAD_COND_INITIALIZER;  // waited on with g_lock
 Simulator* g_sim = nullptr;  // guarded by g_lock
 
 void lockForFork() { pthread_mutex_lock(&g_lock); }
 void unlockAfterFork() { pthread_mutex_unlock(&g_lock); }
-// A forked child has its own copy of the state from here on.
+// A forked child has its own copy of the state from here on, and none of the parent's
+// threads: the condition may hold the parent's waiter, so it starts afresh.
 void unlockInForkedChild() {
-    if (g_sim != nullptr) g_sim->owner = getpid();
+    const pthread_cond_t fresh = PTHREAD_COND_INITIALIZER;
+    std::memcpy(&g_clockCondition, &fresh, sizeof fresh);
+    if (g_sim != nullptr) {
+        g_sim->owner = getpid();
+        clockAfterFork(*g_sim);
+        if (g_sim->client) g_sim->client->afterFork();
+    }
     pthread_mutex_unlock(&g_lock);
 }
 
@@ -104,6 +114,21 @@ void removeDirectoryContents(const std::string& dir) {
     }
 }
 
+// Opens a node of the server (client mode), like openNode below.
+int openServerNode(Simulator& s, const std::string& name, int flags) {
+    bool directory = false;
+    if (!s.client->isNode(name, directory)) return -2;
+    if (directory) {
+        if ((flags & O_ACCMODE) != O_RDONLY) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (!syncDirectory(s)) return -1;
+        return realOpen((s.dir + "/" + name).c_str(), flags, 0);
+    }
+    return s.client->open(name, flags);
+}
+
 // Opens a simulated node. Returns -2 when the path is not a simulated node (the caller
 // passes the call through), else the descriptor or -1 with errno set.
 int openNode(const char* path, int flags) {
@@ -112,6 +137,7 @@ int openNode(const char* path, int flags) {
     SimLock lock;
     Simulator& s = lock.sim();
     if (sharesParentMemory(s)) return -2;
+    if (s.client) return openServerNode(s, name, flags);
     std::shared_ptr<Board> board = findBoard(s, name);
     if (!board) return -2;
     if (board->cfg.isDir) {
@@ -179,6 +205,7 @@ int passedThrough(int fd) {
             }
             s.fds.erase(it);
         }
+        if (s.client && !sharesParentMemory(s)) s.client->forget(fd);
         errno = saved;
     }
     return fd;
@@ -189,17 +216,49 @@ bool needsMode(int flags) { return (flags & O_CREAT) != 0 || (flags & O_TMPFILE)
 }  // namespace
 
 SimLock::SimLock() { pthread_mutex_lock(&g_lock); }
-SimLock::~SimLock() { pthread_mutex_unlock(&g_lock); }
 
-Simulator& SimLock::sim() {
+SimLock::~SimLock() {
+    const bool start = g_sim != nullptr && clockTakeThreadStart(*g_sim);
+    pthread_mutex_unlock(&g_lock);
+    if (start) clockStartThread();
+}
+
+Simulator& SimLock::sim() { return lockedSimulator(); }
+
+void SimLock::wait(uint64_t deadline) {
+    if (deadline == kNever) {
+        pthread_cond_wait(&g_clockCondition, &g_lock);
+        return;
+    }
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(deadline / 1000000000u);
+    ts.tv_nsec = static_cast<long>(deadline % 1000000000u);
+    pthread_cond_clockwait(&g_clockCondition, &g_lock, CLOCK_MONOTONIC, &ts);
+}
+
+void SimLock::yield() {
+    pthread_mutex_unlock(&g_lock);
+    sched_yield();
+    pthread_mutex_lock(&g_lock);
+}
+
+Simulator& lockedSimulator() {
     if (g_sim == nullptr) {
         g_sim = new Simulator();
         g_sim->owner = getpid();
+        clockStart(g_sim->clock);
         pthread_atfork(lockForFork, unlockAfterFork, unlockInForkedChild);
-        loadEnvironment(*g_sim);
+        const char* server = std::getenv("CORVANE_SIM_SERVER");
+        if (server != nullptr && *server != '\0') {
+            g_sim->client.reset(new ServerClient(server));
+        } else {
+            loadEnvironment(*g_sim);
+        }
     }
     return *g_sim;
 }
+
+void clockWake() { pthread_cond_broadcast(&g_clockCondition); }
 
 std::shared_ptr<Board> findBoard(Simulator& s, const std::string& node) {
     for (const auto& b : s.boards) {
@@ -243,11 +302,18 @@ bool syncDirectory(Simulator& s) {
         s.dirOwner = getpid();
         s.dirGeneration = 0;
     }
-    if (s.dirGeneration == s.generation) return true;
+    std::vector<std::pair<std::string, bool>> entries;  // node, is a directory
+    if (s.client) {
+        // The server's nodes, asked for at every listing.
+        if (!s.client->nodes(entries)) return false;
+    } else {
+        if (s.dirGeneration == s.generation) return true;
+        for (const auto& b : s.boards) entries.emplace_back(b->cfg.node, b->cfg.isDir);
+    }
     removeDirectoryContents(s.dir);
-    for (const auto& b : s.boards) {
-        std::string p = s.dir + "/" + b->cfg.node;
-        if (b->cfg.isDir) {
+    for (const auto& e : entries) {
+        std::string p = s.dir + "/" + e.first;
+        if (e.second) {
             mkdir(p.c_str(), 0755);
         } else {
             int fd = realOpen(p.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0666);
@@ -279,6 +345,7 @@ __attribute__((destructor)) void simulatorStop() {
     }
     g_sim->dir.clear();
     g_sim->exiting = true;
+    clockWake();  // the real-time thread sees exiting and ends
 }
 
 }  // namespace
@@ -385,6 +452,10 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
     {
         SimLock lock;
         Simulator& s = lock.sim();
+        if (s.client && !sharesParentMemory(s) && s.client->owns(fd)) {
+            const uint32_t command = request > 0xFFFFFFFFul ? 0u : static_cast<uint32_t>(request);
+            return s.client->ioctl(fd, command, arg);
+        }
         auto it = s.fds.find(fd);
         if (it != s.fds.end()) {
             Board& b = *it->second;
@@ -443,6 +514,10 @@ __attribute__((visibility("default"))) int close(int fd) {
     {
         SimLock lock;
         Simulator& s = lock.sim();
+        if (s.client && !sharesParentMemory(s)) {
+            if (s.client->owns(fd)) return s.client->close(fd);
+            s.client->forget(fd);  // the program closes the connection's socket itself
+        }
         auto it = sharesParentMemory(s) ? s.fds.end() : s.fds.find(fd);
         if (it != s.fds.end()) {
             auto& v = it->second->fds;

@@ -39,6 +39,12 @@ extern "C" {
 #define CORVANE_SIM_INTERRUPT_QUEUE_SIZE 4096u
 /* interrupt_source of the record that IoctlTestInterrupts queues. */
 #define CORVANE_SIM_TEST_INTERRUPT_SOURCE 0x80000000u
+/* interrupt_source of the interrupts the simulated boards raise by themselves (see
+ * docs/simulator.md for interrupt_mask and args of each). */
+#define CORVANE_SIM_SOURCE_DIGITAL_INPUT 0x00000001u
+#define CORVANE_SIM_SOURCE_TIMER 0x00000002u
+#define CORVANE_SIM_SOURCE_COUNTER 0x00000004u
+#define CORVANE_SIM_SOURCE_WATCHDOG 0x00000008u
 /* Command wildcard for corvane_sim_fail. */
 #define CORVANE_SIM_ANY_COMMAND 0u
 /* times value of corvane_sim_fail: fail every matching call. */
@@ -85,7 +91,18 @@ typedef struct corvane_sim_unit_state {
     uint32_t starts, stops, triggers;            /* commands received */
     uint32_t value;                              /* returned by value reads */
     uint8_t status[3];                           /* returned by status reads */
+    /* The model of the unit (the fields above stay as they were). */
+    int role;                                    /* CORVANE_SIM_UNIT_... since the last start */
+    int pinned;                                  /* bit 0: value, bit 1: status set by control */
+    uint32_t expiries;                           /* expiries / ends of count since the start */
+    uint64_t next_event_ns;                      /* time of the next expiry; UINT64_MAX none */
 } corvane_sim_unit_state;
+
+/* role of a unit: what its last start made of it. */
+#define CORVANE_SIM_UNIT_NONE 0
+#define CORVANE_SIM_UNIT_TIMER 1
+#define CORVANE_SIM_UNIT_COUNTER 2
+#define CORVANE_SIM_UNIT_WATCHDOG 3
 
 typedef struct corvane_sim_board_state {
     char node[64];
@@ -111,24 +128,35 @@ typedef struct corvane_sim_board_state {
     unsigned pending_interrupts;                /* queue length */
     unsigned open_descriptors;                  /* descriptors open on the node */
     VelmorErrorType last_error;                 /* what IoctlGetLastError answers */
+    uint64_t dropped_interrupts;                /* raised while the queue was full */
+    unsigned number_of_inputs;                  /* inputs the driver answers for */
+    unsigned number_of_outputs;                 /* outputs the driver answers for */
+    int directory;                              /* 1: the node is a directory (dir=1) */
 } corvane_sim_board_state;
 
 /* Snapshot of a board's driver-side state. */
 CORVANE_SIM_API int corvane_sim_get_state(const char *node, corvane_sim_board_state *state);
 
-/* Inputs 0..31 (the word of IoctlGetDigitalInputs). */
+/* Inputs 0..31 (the word of IoctlGetDigitalInputs). Like every input change, this
+ * drives the counters wired to the inputs and raises the configured input events. */
 CORVANE_SIM_API int corvane_sim_set_inputs(const char *node, uint32_t inputs);
 /* The 8 inputs of one port (IoctlGetAllDigitalInputsFromPort). */
 CORVANE_SIM_API int corvane_sim_set_port_inputs(const char *node, unsigned port, uint8_t value);
+/* One input (channel 8p+n is bit n of port p) to state 0 or 1. ERANGE for a channel the
+ * board does not have, EINVAL for another state. */
+CORVANE_SIM_API int corvane_sim_set_input(const char *node, unsigned channel, int state);
 /* Outputs 0..31 as the driver keeps them. */
 CORVANE_SIM_API int corvane_sim_get_outputs(const char *node, uint32_t *outputs);
 /* The 8 outputs of one port. */
 CORVANE_SIM_API int corvane_sim_get_port_outputs(const char *node, unsigned port, uint8_t *value);
-/* Value returned by value reads of a unit (IoctlReadTimerCounterWatchdog, read_status 0). */
+/* Pins the value returned by value reads of a unit (IoctlReadTimerCounterWatchdog,
+ * read_status 0): from now on reads answer it instead of the modelled count. */
 CORVANE_SIM_API int corvane_sim_set_unit_value(const char *node, unsigned unit, uint32_t value);
-/* Status bytes returned by status reads of a unit (read_status 1). */
+/* Pins the status bytes returned by status reads of a unit (read_status 1). */
 CORVANE_SIM_API int corvane_sim_set_unit_status(const char *node, unsigned unit, uint8_t status_1,
                                                 uint8_t status_2, uint8_t status_3);
+/* Releases both pins of a unit: its reads follow the model again. */
+CORVANE_SIM_API int corvane_sim_unpin_unit(const char *node, unsigned unit);
 /* Replaces the record that IoctlGetLastError answers. */
 CORVANE_SIM_API int corvane_sim_set_error_record(const char *node, const VelmorErrorType *record);
 
@@ -139,6 +167,30 @@ CORVANE_SIM_API int corvane_sim_set_error_record(const char *node, const VelmorE
 CORVANE_SIM_API int corvane_sim_queue_interrupt(const char *node, const InterruptData *data);
 /* Queue length, or -1. */
 CORVANE_SIM_API int corvane_sim_pending_interrupts(const char *node);
+
+/* Interrupts the board raised by itself (timers, counters, watchdogs, input events)
+ * while its queue was full, dropped like a full FIFO drops them, since the board was set
+ * up (corvane_sim_reset sets up new boards). -1 with ENOENT for an unknown node. */
+CORVANE_SIM_API long corvane_sim_dropped_interrupts(const char *node);
+
+/* ---- Clock ------------------------------------------------------------------------- */
+
+/* One clock per simulator. Real time by default: started timers and watchdogs run down
+ * as on a board. Under the virtual clock nothing moves until corvane_sim_advance_ns. */
+#define CORVANE_SIM_CLOCK_REAL 0
+#define CORVANE_SIM_CLOCK_VIRTUAL 1
+
+/* Selects the clock; the time goes on from where it stands (EINVAL for another value).
+ * corvane_sim_reset returns to the real clock. */
+CORVANE_SIM_API int corvane_sim_set_clock(int clock);
+/* The selected clock. */
+CORVANE_SIM_API int corvane_sim_get_clock(void);
+/* Virtual clock only: moves the time on by ns, running every event due in that span in
+ * time order. -1 with EINVAL on the real clock, EOVERFLOW when the time would pass
+ * 2^64 - 1 ns. */
+CORVANE_SIM_API int corvane_sim_advance_ns(uint64_t ns);
+/* The simulator's time in nanoseconds (0 when the simulator started). */
+CORVANE_SIM_API uint64_t corvane_sim_now_ns(void);
 
 /* ---- Failure injection ------------------------------------------------------------ */
 

@@ -20,9 +20,11 @@ if(TARGET corvane_tool_commands)
   # The library's interrupt thread meets the monitor's printing thread and its signals.
   corvane_tool_gtest(test_corvane_monitor LABELS concurrency)
 
-  # The program's help, every command's help and the README agree.
+  # The program's help, every command's help, the README and the manual page agree.
   corvane_tool_gtest(test_corvane_help)
-  target_compile_definitions(test_corvane_help PRIVATE CORVANE_README="${CMAKE_SOURCE_DIR}/README.md")
+  target_compile_definitions(test_corvane_help PRIVATE
+    CORVANE_README="${CMAKE_SOURCE_DIR}/README.md"
+    CORVANE_MANUAL_PAGE="${CMAKE_SOURCE_DIR}/packaging/man/corvane.1")
 
   # The program itself, started over the simulator by corvane-sim, against golden files.
   # Under AddressSanitizer the preloaded simulator stands ahead of the sanitizer runtime,

@@ -1,6 +1,7 @@
-// corvane --help, every command's own help and the README's "Command-line tool" section
-// agree: the README shows the program's help verbatim, names every usage line and
-// description of every command, and names no command line the program does not have.
+// corvane --help, every command's own help, the README's "Command-line tool" section and
+// the manual page agree: the README shows the program's help verbatim, names every usage
+// line and description of every command, and names no command line the program does not
+// have; the manual page lists every command with its description.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -19,9 +20,13 @@ using corvane_tool_test::ToolRun;
 
 namespace {
 
+std::string readFile(const char* path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 std::string readmeSection() {
-    std::ifstream in(CORVANE_README);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = readFile(CORVANE_README);
     const size_t begin = text.find("\n## Command-line tool\n");
     if (begin == std::string::npos) return std::string();
     const size_t end = text.find("\n## ", begin + 1);
@@ -101,6 +106,19 @@ TEST_F(HelpAgreement, EveryCommandLineTheReadmeNamesExists) {
         EXPECT_EQ(usages.count(span), 1u) << "README names `" << span << "`, which no command's usage has";
     }
     EXPECT_EQ(named, 29);
+}
+
+TEST_F(HelpAgreement, TheManualPageListsEveryCommandWithItsDescription) {
+    const std::string page = readFile(CORVANE_MANUAL_PAGE);
+    ASSERT_FALSE(page.empty());
+    int listed = 0;
+    for (const CLI::App* command : table.root().get_subcommands([](const CLI::App*) { return true; })) {
+        ++listed;
+        EXPECT_NE(page.find(".TP\n.B " + command->get_name() + "\n" + command->get_description() + "\n"),
+                  std::string::npos)
+            << "the manual page lacks " << command->get_name() << " with its description";
+    }
+    EXPECT_EQ(listed, 10);
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ faulthandler.dump_traceback_later(240, exit=True)
 E6100 = "keloe6100_0"
 K3100 = "kelo3100_0"
 WAIT = 10.0
+IOCTL_TEST_INTERRUPTS = 0xC0084107
+TEST_INTERRUPT_SOURCE = 0x80000000  # what the simulated driver reports for a test interrupt
 
 
 def wait_for(predicate, timeout=WAIT):
@@ -152,6 +154,30 @@ class DeliveryTest(InterruptTestBase):
         sim.queue_interrupt(E6100, source=2)
         self.assertTrue(wait_for(lambda: second.count() == 1))
         self.assertEqual(second.calls[0][1].interrupt_source, 2)
+
+    def test_test_interrupt_reaches_the_callback(self):
+        recorder = Recorder()
+        self.interrupts.set_card_interrupt_callback(recorder)
+        self.interrupts.enable_card_interrupts()
+        sim.trace_clear()
+        self.interrupts.test_card_interrupts()
+        self.assertTrue(wait_for(lambda: recorder.count() == 1))
+        device, data = recorder.calls[0]
+        self.assertEqual(device.id, E6100)
+        self.assertEqual((data.interrupt_source, data.interrupt_mask, data.args), (TEST_INTERRUPT_SOURCE, 0, []))
+        # One command without an argument, then the interrupt thread's fetch.
+        trace = [(node, command, sent) for node, command, sent, _ in sim.trace()]
+        self.assertEqual(trace[0], (E6100, IOCTL_TEST_INTERRUPTS, b""))
+        self.assertIn((E6100, sim.IOCTL_GET_INTERRUPT_INFORMATIONS), [entry[:2] for entry in trace[1:]])
+
+    def test_test_interrupt_waits_in_the_driver_until_enabled(self):
+        recorder = Recorder()
+        self.interrupts.set_card_interrupt_callback(recorder)
+        self.interrupts.test_card_interrupts()
+        self.assertEqual(sim.pending_interrupts(E6100), 1)
+        self.interrupts.enable_card_interrupts()
+        self.assertTrue(wait_for(lambda: recorder.count() == 1))
+        self.assertEqual(recorder.calls[0][1].interrupt_source, TEST_INTERRUPT_SOURCE)
 
     def test_test_interrupt_without_callback_is_dropped(self):
         self.interrupts.enable_card_interrupts()

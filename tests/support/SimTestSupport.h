@@ -13,6 +13,7 @@
 #define CORVANE_SIM_TEST_SUPPORT_H
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -109,6 +110,25 @@ inline std::vector<SimCall> simTrace(const std::string& node = std::string()) {
 }
 
 inline void simClearTrace() { corvane_sim_trace_clear(); }
+
+// RAII: the virtual clock for the scope (the real clock again afterwards).
+class VirtualClock {
+public:
+    VirtualClock() { corvane_sim_set_clock(CORVANE_SIM_CLOCK_VIRTUAL); }
+    ~VirtualClock() { corvane_sim_set_clock(CORVANE_SIM_CLOCK_REAL); }
+    VirtualClock(const VirtualClock&) = delete;
+    VirtualClock& operator=(const VirtualClock&) = delete;
+    static void advanceMs(uint64_t ms) { corvane_sim_advance_ns(ms * 1000000u); }
+    static void advanceUs(uint64_t us) { corvane_sim_advance_ns(us * 1000u); }
+};
+
+// The interrupts queued on a node, taken from the queue (oldest first).
+inline std::vector<InterruptData> simTakeInterrupts(int fd) {
+    std::vector<InterruptData> taken;
+    InterruptData d{};
+    while (::ioctl(fd, 0xC0084108u, &d) == 0) taken.push_back(d);  // IoctlGetInterruptInformations
+    return taken;
+}
 
 // Driver-side state of a node; throws std::invalid_argument for an unknown node.
 inline corvane_sim_board_state simState(const std::string& node) {

@@ -73,3 +73,27 @@ TEST(SimChildren, ForkedChildOwnsItsCopy) {
     EXPECT_EQ(readInputs(fd, result), 0x21u);
     EXPECT_EQ(result, 0);
 }
+
+// The real-time thread does not survive fork: the child's copy of a running timer runs on
+// a thread of the child's own, started by the child's first call into the simulator.
+TEST(SimChildren, ForkedChildRunsItsTimersOnItsOwnClockThread) {
+    SimBoards boards("keloe6100");
+    SimNode node("keloe6100_0");
+    const int fd = node.fd();
+    IoctlInitTimerCounterWatchdogStruct init{0, MILLISECOND, 1, 2, 0};  // timer 0, 2 ms
+    IoctlStartStopTriggerTimerCounterWatchdogStruct start{0, 1, 1};
+    ASSERT_EQ(ioctl(fd, velmor::corvane::IoctlInitTimerCounterWatchdog, &init), 0);
+    ASSERT_EQ(ioctl(fd, velmor::corvane::IoctlStartStopTriggerTimerCounterWatchdog, &start), 0);
+
+    pid_t child = fork();
+    if (child == 0) {
+        const int inherited = corvane_sim_pending_interrupts("keloe6100_0");
+        for (int i = 0; i < 200 && corvane_sim_pending_interrupts("keloe6100_0") < inherited + 2; ++i) usleep(10000);
+        _exit(corvane_sim_pending_interrupts("keloe6100_0") >= inherited + 2 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child's timer did not run";
+}
