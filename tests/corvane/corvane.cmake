@@ -33,11 +33,14 @@ if(TARGET corvane_tool_commands)
   if(CORVANE_SANITIZE MATCHES "address")
     list(APPEND corvane_process_env "ASAN_OPTIONS=verify_asan_link_order=0")
   endif()
-  corvane_tool_gtest(test_corvane_process ENV ${corvane_process_env})
-  target_include_directories(test_corvane_process PRIVATE ${corvane_tool_dir}/../utils)
-  target_compile_definitions(test_corvane_process PRIVATE
-    CORVANE_TOOL="$<TARGET_FILE:corvane>"
-    CORVANE_SIM_RUNNER="$<TARGET_FILE:corvane-sim>"
-    CORVANE_GOLDEN_DIR="${corvane_tool_dir}/golden")
-  add_dependencies(test_corvane_process corvane corvane-sim corvane_sim)
+  # The monitor against the simulator server, its interrupts queued with corvane-sim ctl.
+  foreach(name test_corvane_process test_corvane_server)
+    corvane_tool_gtest(${name} ENV ${corvane_process_env})
+    target_include_directories(${name} PRIVATE ${corvane_tool_dir}/../utils)
+    target_compile_definitions(${name} PRIVATE
+      CORVANE_TOOL="$<TARGET_FILE:corvane>"
+      CORVANE_SIM_RUNNER="$<TARGET_FILE:corvane-sim>"
+      CORVANE_GOLDEN_DIR="${corvane_tool_dir}/golden")
+    add_dependencies(${name} corvane corvane-sim corvane_sim corvane-sim-server)
+  endforeach()
 endif()
