@@ -1,8 +1,10 @@
 #include "ServedBoard.h"
 
 #include <algorithm>
+#include <exception>
 
 #include <corvane/CounterInterface.h>
+#include <corvane/DeviceDiscovery.h>
 #include <corvane/DigitalIOInterface.h>
 #include <corvane/DigitalIOPortsInterface.h>
 #include <corvane/InterruptInterface.h>
@@ -10,6 +12,21 @@
 #include <corvane/WatchdogInterface.h>
 
 namespace corvane_modbus {
+
+namespace {
+
+// Every board found, or the library's text when discovery fails.
+bool findBoards(std::vector<std::shared_ptr<velmor::corvane::Device>>& devices, std::string& error) {
+    try {
+        devices = velmor::corvane::DeviceDiscovery::getDevices();
+        return true;
+    } catch (const std::exception& e) {
+        error = std::string("the library cannot list the boards: ") + e.what();
+        return false;
+    }
+}
+
+}  // namespace
 
 BoardShape shapeOf(velmor::corvane::Device& device, bool interruptCounters) {
     const VelmorDeviceStruct info = device.getDeviceInformation();
@@ -66,6 +83,34 @@ UnitPlan planUnits(const std::vector<std::string>& boards, const std::vector<Uni
               [](const UnitAssignment& a, const UnitAssignment& b) { return a.id < b.id; });
     plan.ok = true;
     return plan;
+}
+
+bool serveBoards(const GatewayOptions& options, std::vector<ServedBoard>& served, std::string& error) {
+    std::vector<std::shared_ptr<velmor::corvane::Device>> devices;
+    if (!findBoards(devices, error)) return false;
+    std::vector<std::string> ids;
+    for (const auto& device : devices) ids.push_back(device->getDeviceInformation().id);
+    const UnitPlan plan = planUnits(ids, options.units);
+    if (!plan.ok) {
+        error = plan.error;
+        return false;
+    }
+    for (const UnitAssignment& unit : plan.units) {
+        for (size_t i = 0; i < ids.size(); ++i) {
+            if (ids[i] != unit.board) continue;
+            velmor::corvane::Device& device = *devices[i];
+            const VelmorDeviceStruct info = device.getDeviceInformation();
+            const BoardShape shape = shapeOf(device, options.interrupts);
+            std::shared_ptr<InterruptCounters> counters;
+            if (shape.interruptCounters) counters = std::make_shared<InterruptCounters>();
+            served.push_back(ServedBoard{ids[i], info.general.product_name, unit.id, devices[i],
+                                         RegisterMap(shape), counters});
+            // Coil and port writes switch outputs off as well as on: output memory on.
+            if (device.digitalIo() != nullptr) device.digitalIo()->setOutputMemoryOn();
+            if (device.digitalIoPorts() != nullptr) device.digitalIoPorts()->setOutputMemoryOn();
+        }
+    }
+    return true;
 }
 
 }  // namespace corvane_modbus

@@ -38,6 +38,11 @@ struct UnitPlan {
 // each of which must exist.
 UnitPlan planUnits(const std::vector<std::string>& boards, const std::vector<UnitAssignment>& requested);
 
+// The boards the options ask for, as the library finds them, each with its map (and its
+// interrupt counters with --interrupts) and output memory on, in unit order. False with
+// the reason (the library's text, an unknown board) when they cannot be served.
+bool serveBoards(const GatewayOptions& options, std::vector<ServedBoard>& served, std::string& error);
+
 }  // namespace corvane_modbus
 
 #endif

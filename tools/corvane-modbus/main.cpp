@@ -3,103 +3,23 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <exception>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include <corvane/CorvaneException.h>
-#include <corvane/DeviceDiscovery.h>
-#include <corvane/DigitalIOInterface.h>
-#include <corvane/DigitalIOPortsInterface.h>
+#include "BoardInterrupts.h"
 #include "GatewayLog.h"
 #include "GatewayOptions.h"
 #include "GatewayServer.h"
-#include <corvane/InterruptInterface.h>
 #include "RequestHandler.h"
 #include "ServedBoard.h"
 
 using namespace corvane_modbus;
-using velmor::corvane::Device;
-using velmor::corvane::DeviceDiscovery;
 
 namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-
-// Every board found, or the library's text when discovery fails.
-bool findBoards(std::vector<std::shared_ptr<Device>>& devices, std::string& error) {
-    try {
-        devices = DeviceDiscovery::getDevices();
-        return true;
-    } catch (const std::exception& e) {
-        error = std::string("the library cannot list the boards: ") + e.what();
-        return false;
-    }
-}
-
-bool buildBoards(const GatewayOptions& options, std::vector<ServedBoard>& served, std::string& error) {
-    std::vector<std::shared_ptr<Device>> devices;
-    if (!findBoards(devices, error)) return false;
-    std::vector<std::string> ids;
-    for (const auto& device : devices) ids.push_back(device->getDeviceInformation().id);
-    const UnitPlan plan = planUnits(ids, options.units);
-    if (!plan.ok) {
-        error = plan.error;
-        return false;
-    }
-    for (const UnitAssignment& unit : plan.units) {
-        for (size_t i = 0; i < ids.size(); ++i) {
-            if (ids[i] != unit.board) continue;
-            Device& device = *devices[i];
-            const VelmorDeviceStruct info = device.getDeviceInformation();
-            const BoardShape shape = shapeOf(device, options.interrupts);
-            std::shared_ptr<InterruptCounters> counters;
-            if (shape.interruptCounters) counters = std::make_shared<InterruptCounters>();
-            served.push_back(ServedBoard{ids[i], info.general.product_name, unit.id, devices[i],
-                                         RegisterMap(shape), counters});
-            // Coil and port writes switch outputs off as well as on: output memory on.
-            if (device.digitalIo() != nullptr) device.digitalIo()->setOutputMemoryOn();
-            if (device.digitalIoPorts() != nullptr) device.digitalIoPorts()->setOutputMemoryOn();
-        }
-    }
-    return true;
-}
-
-void disableInterrupts(std::vector<ServedBoard>& served, GatewayLog& log) {
-    for (ServedBoard& board : served) {
-        if (board.counters == nullptr) continue;
-        board.device->interrupt()->disableDeviceInterrupts();  // never throws
-        log.write("interrupts of " + board.id + " disabled (" +
-                  std::to_string(board.counters->snapshot().total) + " counted)");
-    }
-}
-
-bool enableInterrupts(std::vector<ServedBoard>& served, GatewayLog& log) {
-    for (size_t i = 0; i < served.size(); ++i) {
-        ServedBoard& board = served[i];
-        if (board.counters == nullptr) {
-            log.write("board " + board.id + " has no interrupts: nothing to count");
-            continue;
-        }
-        std::shared_ptr<InterruptCounters> counters = board.counters;
-        try {
-            velmor::corvane::InterruptInterface& interrupt = *board.device->interrupt();
-            interrupt.setDeviceInterruptCallback(
-                [counters](const VelmorDeviceStruct&, const InterruptData& data) { counters->record(data); });
-            interrupt.enableDeviceInterrupts();
-        } catch (const std::exception& e) {
-            log.write("cannot enable the interrupts of " + board.id + ": " + e.what());
-            board.counters = nullptr;  // not enabled: nothing to disable
-            disableInterrupts(served, log);
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string unitList(const std::vector<ServedBoard>& served) {
     std::string text;
@@ -139,7 +59,7 @@ int main(int argc, char** argv) {
     }
 
     std::vector<ServedBoard> served;
-    if (!buildBoards(options, served, error)) {
+    if (!serveBoards(options, served, error)) {
         log.write(error);
         return kExitFailure;
     }
@@ -162,12 +82,12 @@ int main(int argc, char** argv) {
         log.write("cannot create the signal descriptor");
         return kExitFailure;
     }
-    if (options.interrupts && !enableInterrupts(served, log)) return kExitFailure;
+    if (options.interrupts && !enableBoardInterrupts(served, log)) return kExitFailure;
     log.write("listening on " + server.address() + "; units " + unitList(served) + "; writes " +
               (options.allowWrite ? "allowed" : "refused") + "; at most " +
               std::to_string(options.maxClients) + " clients");
     server.run(signalFd);
-    disableInterrupts(served, log);
+    disableBoardInterrupts(served, log);
     log.write("stopped");
     close(signalFd);
     return 0;
