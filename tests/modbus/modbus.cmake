@@ -14,3 +14,49 @@ if(TARGET corvane_modbus_core)
     LABELS unit modbus concurrency LIBS corvane_modbus_core
     ENV "CORVANE_SIM_BOARDS=keloe6100,kelo4210")
 endif()
+
+# The program against pymodbus over a simulator server. Sanitized builds cannot preload
+# the simulator into a sanitized program: there the gateway is built with the simulator
+# linked in and reaches the server through CORVANE_SIM_SERVER.
+if(TARGET corvane-modbus AND TARGET corvane_sim)
+  find_program(CORVANE_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  add_executable(modbus_unit_setup ${modbus_test_dir}/modbus_unit_setup.c)
+  add_executable(modbus_gateway_linked ${CMAKE_SOURCE_DIR}/tools/corvane-modbus/main.cpp)
+  foreach(program modbus_unit_setup modbus_gateway_linked)
+    target_link_libraries(${program} PRIVATE corvane_warnings corvane_sim)
+    target_link_options(${program} PRIVATE -Wl,--no-as-needed)
+    set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/modbus)
+  endforeach()
+  set_target_properties(modbus_unit_setup PROPERTIES C_STANDARD 11)
+  target_include_directories(modbus_unit_setup PRIVATE ${CMAKE_BINARY_DIR}/include)
+  target_link_libraries(modbus_unit_setup PRIVATE Corvane)
+  target_link_libraries(modbus_gateway_linked PRIVATE corvane_modbus_core Corvane)
+
+  set(modbus_env
+    "MODBUS_RUNNER=$<TARGET_FILE:corvane-sim>"
+    "MODBUS_GATEWAY=$<TARGET_FILE:corvane-modbus>"
+    "MODBUS_SETUP=$<TARGET_FILE:modbus_unit_setup>"
+    "PYTHONPATH=${CMAKE_SOURCE_DIR}/python:${modbus_test_dir}"
+    "PYTHONDONTWRITEBYTECODE=1")
+  if(CORVANE_SANITIZE)
+    list(APPEND modbus_env "MODBUS_LINKED=$<TARGET_FILE:modbus_gateway_linked>")
+  endif()
+
+  # corvane_modbus_python_test(<name> <labels> <command...>)
+  function(corvane_modbus_python_test name labels)
+    set(home ${CORVANE_TEST_HOME_ROOT}/modbus_${name})
+    file(MAKE_DIRECTORY ${home})
+    add_test(NAME modbus.${name} COMMAND ${CORVANE_DEBIAN_PYTHON} ${ARGN} WORKING_DIRECTORY ${modbus_test_dir})
+    set_tests_properties(modbus.${name} PROPERTIES
+      ENVIRONMENT "HOME=${home};${modbus_env}"
+      LABELS "${labels}"
+      TIMEOUT 300)
+  endfunction()
+  corvane_modbus_python_test(gateway "modbus;python" -m unittest -v test_gateway)
+endif()
+if(TARGET corvane-modbus AND TARGET corvane_sim)
+  corvane_modbus_python_test(garbage "modbus;python" -m unittest -v test_gateway_garbage)
+endif()
+if(TARGET corvane-modbus AND TARGET corvane_sim)
+  corvane_modbus_python_test(interrupts "modbus;python;concurrency" -m unittest -v test_gateway_interrupts)
+endif()

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kListenBacklog = 64;
 constexpr size_t kReadChunk = 4096;
+constexpr int kClientSendBuffer = 65536;
 
 std::string exceptionName(uint8_t code) {
     switch (code) {
@@ -126,6 +127,10 @@ void GatewayServer::acceptClients() {
             ::close(fd);
             continue;
         }
+        // Replies are at most 260 bytes: a client that stops reading is dropped once
+        // 64 KiB of them wait, rather than letting the kernel queue megabytes for it.
+        const int sendBuffer = kClientSendBuffer;
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
         clients.push_back(Client{fd, text, FrameAssembler{}, Clock::now()});
         log.write("client " + text + " connected (" + std::to_string(clients.size()) + " of " +
                   std::to_string(options.maxClients) + ")");
