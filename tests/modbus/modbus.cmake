@@ -53,10 +53,25 @@ if(TARGET corvane-modbus AND TARGET corvane_sim)
       TIMEOUT 300)
   endfunction()
   corvane_modbus_python_test(gateway "modbus;python" -m unittest -v test_gateway)
-endif()
-if(TARGET corvane-modbus AND TARGET corvane_sim)
   corvane_modbus_python_test(garbage "modbus;python" -m unittest -v test_gateway_garbage)
-endif()
-if(TARGET corvane-modbus AND TARGET corvane_sim)
   corvane_modbus_python_test(interrupts "modbus;python;concurrency" -m unittest -v test_gateway_interrupts)
+  # Load: 10 clients x 10,000 mixed requests (1,000 each in sanitized builds, which run
+  # several times slower); prints the requests per second and the p99 latency.
+  if(CORVANE_SANITIZE)
+    set(modbus_load_requests 1000)
+  else()
+    set(modbus_load_requests 10000)
+  endif()
+  corvane_modbus_python_test(load "modbus;python;load" ${modbus_test_dir}/gateway_load.py
+    --clients 10 --requests ${modbus_load_requests})
+endif()
+# The tables of docs/modbus.md are the program's map of every model.
+if(TARGET corvane-modbus AND TARGET corvane_sim AND NOT CORVANE_SANITIZE)
+  add_test(NAME modbus.map_docs
+    COMMAND ${CORVANE_DEBIAN_PYTHON} ${modbus_test_dir}/check_map_docs.py ${CMAKE_SOURCE_DIR}/docs/modbus.md --
+      $<TARGET_FILE:corvane-sim> --boards keloe6100,kelo6100,kelo3100,keloe3100,keloe5100,kelo5100,keloe7100,kelo7100,kelo4210,kelo4220
+      -- $<TARGET_FILE:corvane-modbus>)
+  set_tests_properties(modbus.map_docs PROPERTIES
+    ENVIRONMENT "HOME=${CORVANE_TEST_HOME_ROOT}/modbus_map_docs" LABELS "modbus;docs" TIMEOUT 120)
+  file(MAKE_DIRECTORY ${CORVANE_TEST_HOME_ROOT}/modbus_map_docs)
 endif()
