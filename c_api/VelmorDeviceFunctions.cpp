@@ -1,6 +1,7 @@
 #include "VelmorDeviceFunctions.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "CApiFrame.h"
@@ -27,14 +28,18 @@ extern "C" uint32_t VelmorGetNumberOfDevices(unsigned char* count) {
 extern "C" uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list) {
     const char* const function = __func__;
     return capi::guarded(function, [&] {
+        DeviceDiscoverySingleton& registry = DeviceDiscoverySingleton::getInstance("/dev/");
         // Every copy is taken before the first byte reaches the caller's buffer.
-        const std::vector<VelmorDeviceStruct> all =
-            DeviceDiscoverySingleton::getInstance("/dev/").getAllDevicesInformation();
+        const std::vector<VelmorDeviceStruct> all = registry.getAllDevicesInformation();
+        // Never more records than VelmorGetNumberOfDevices reports (it stops at 255),
+        // so that a buffer sized from the count is always enough: the first ones in
+        // identifier order.
+        const size_t listed = std::min<size_t>(all.size(), registry.getNumberOfDevices());
         // Without boards nothing is written, so no buffer is needed either.
-        if (list == nullptr && !all.empty()) {
+        if (list == nullptr && listed != 0) {
             capi::raiseNullArgument(function, "list");
         }
-        std::copy(all.begin(), all.end(), list);
+        std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(listed), list);
     });
 }
 

@@ -15,13 +15,15 @@
 
 CORVANE_EXTERN_C_BEGIN
 
-/* Writes the number of boards found (modulo 256) to *count. The first call of any
+/* Writes the number of boards found to *count; it stops at 255 (with more boards the
+ * discovery log says how many the count and the list leave out). The first call of any
  * function finds the boards; the list never changes afterwards. */
 CORVANE_EXPORT uint32_t VelmorGetNumberOfDevices(unsigned char* count);
 
-/* Writes one device structure per board, in identifier order, to list, which must have
- * room for as many as VelmorGetNumberOfDevices reported (list may be null when that is
- * 0). */
+/* Writes one device structure per board, in identifier order, to list: exactly as many
+ * as VelmorGetNumberOfDevices reports (the first 255 in identifier order when there are
+ * more boards; the others stay reachable by their identifier), so list needs room for
+ * that many (list may be null when that is 0). */
 CORVANE_EXPORT uint32_t VelmorGetDeviceList(VelmorDeviceStruct* list);
 
 /* Writes the device structure of the board whose identifier is deviceName (for example

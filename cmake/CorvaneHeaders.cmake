@@ -71,11 +71,15 @@ set(CORVANE_PUBLIC_CXX_HEADER_NAMES
   c_api/CorvaneArgParser.h
   c_api/CorvaneUtils.h)
 
-# Internal: the last-error store, the shared unit checks, the boards' text-copy and
+# Internal: the last-error store, the shared unit checks, the shared descriptor handle,
+# the discovery log, the interrupt thread's start seam, the boards' text-copy and
 # event-record helpers, the C call frame and the sample-support internals.
 set(CORVANE_INTERNAL_HEADER_NAMES
   core/LastError.h
   core/UnitChecks.h
+  core/DeviceHandle.h
+  core/DiscoveryLog.h
+  core/InterruptThreadStart.h
   boards/DigitalEventRecord.h
   boards/DriverText.h
   c_api/CApiFrame.h

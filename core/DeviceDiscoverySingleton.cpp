@@ -1,9 +1,12 @@
 #include "DeviceDiscoverySingleton.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DiscoveryLog.h"
 #include "KELO3100Discovery.h"
 #include "KELO42XXDiscovery.h"
 #include "KELOE5100Discovery.h"
@@ -25,6 +28,9 @@ std::vector<std::unique_ptr<LinuxCardDiscovery>> createDiscoverers() {
     discoverers.push_back(std::make_unique<KELO42XXDiscovery>());
     return discoverers;
 }
+
+// The largest count an unsigned char holds.
+constexpr size_t kMaxCountedDevices = 255;
 
 std::string identifierOf(const VelmorDeviceStruct& information) {
     return std::string(information.id, strnlen(information.id, sizeof information.id));
@@ -57,6 +63,12 @@ DeviceDiscoverySingleton::~DeviceDiscoverySingleton() {
 }
 
 void DeviceDiscoverySingleton::initDeviceMap() {
+    if (mapBuilt.exchange(true)) {
+        DiscoveryLog().write(foundation::Logger::WARNING,
+                             "The device map is already built; initDeviceMap() is ignored "
+                             "(the registry never rescans)");
+        return;
+    }
     for (auto& discoverer : discoverers) {
         discoverer->discoverDevices();
         const std::map<int, int> handles = discoverer->getDeviceHandles();
@@ -67,12 +79,21 @@ void DeviceDiscoverySingleton::initDeviceMap() {
             deviceMap.emplace(id, std::move(board));
         }
     }
+    if (deviceMap.size() > kMaxCountedDevices) {
+        DiscoveryLog().write(foundation::Logger::WARNING,
+                             std::to_string(deviceMap.size()) +
+                                 " boards found: the C interface counts and lists only the first " +
+                                 std::to_string(kMaxCountedDevices) +
+                                 " (in identifier order) and leaves " +
+                                 std::to_string(deviceMap.size() - kMaxCountedDevices) + " out");
+    }
 }
 
 void DeviceDiscoverySingleton::setDevicePath(const std::string& path) { devicePath = path; }
 
 unsigned char DeviceDiscoverySingleton::getNumberOfDevices() const {
-    return static_cast<unsigned char>(deviceMap.size() & 0xFFu);
+    // Saturates instead of wrapping: a C caller sizes its list buffer from this count.
+    return static_cast<unsigned char>(std::min<size_t>(deviceMap.size(), kMaxCountedDevices));
 }
 
 std::vector<VelmorDeviceStruct> DeviceDiscoverySingleton::getAllDevicesInformation() const {

@@ -2,6 +2,7 @@
 #ifndef CORVANE_DEVICE_DISCOVERY_SINGLETON_H
 #define CORVANE_DEVICE_DISCOVERY_SINGLETON_H
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,14 +39,20 @@ public:
     virtual ~DeviceDiscoverySingleton();
 
     // Scans with every discoverer and inserts its boards; a board whose identifier is
-    // already present is released and the first one keeps the identifier.
+    // already present is released and the first one keeps the identifier. The map is
+    // built once: a later call changes nothing (readers never see the map change, and
+    // boards built earlier keep their descriptors) and writes one WARNING line to the
+    // discovery log. A build that finds more boards than the C interface's count holds
+    // (255) says once in that log how many the C count and list leave out.
     virtual void initDeviceMap();
 
     // Replaces the stored path; nothing is rescanned.
     void setDevicePath(const std::string& devicePath);
     const std::string& getDevicePath() const { return devicePath; }
 
-    // The number of boards modulo 256.
+    // The number of boards, at most 255 (the C interface's 8-bit count): with more
+    // boards the C count and list hold the first 255 in identifier order, while the
+    // object interface still sees every board.
     unsigned char getNumberOfDevices() const;
     // One fresh copy of each board's device structure, in identifier order.
     std::vector<VelmorDeviceStruct> getAllDevicesInformation() const;
@@ -62,6 +69,7 @@ private:
     std::string devicePath;
     std::vector<std::unique_ptr<LinuxCardDiscovery>> discoverers;
     std::mutex mapMutex;
+    std::atomic<bool> mapBuilt{false};
 };
 
 }  // namespace corvane

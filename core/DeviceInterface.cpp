@@ -1,5 +1,6 @@
 #include "DeviceInterface.h"
 
+#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <dlfcn.h>
@@ -8,6 +9,7 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DeviceHandle.h"
 #include "IoctlCommandTable.h"
 #include "IoctlCommands.h"
 #include "LinuxIoctl.h"
@@ -61,6 +63,7 @@ DeviceInterface::DeviceInterface(int handle)
       handle(handle) {
     ++device_count;
     try {
+        deviceHandle = DeviceHandle::forDescriptor(handle);
         ioctl = std::make_unique<LinuxIoctl>();
         initCard();
     } catch (const IoctlException& e) {
@@ -80,14 +83,7 @@ DeviceInterface::DeviceInterface(int handle)
 DeviceInterface::~DeviceInterface() {
     --device_count;
     for (auto& entry : plugins) {
-        try {
-            entry.second->shutdown();
-        } catch (const std::exception& e) {
-            logLine(Level::ERROR, "Plugin " + entry.first + " failed to shut down: " + e.what());
-        } catch (...) {
-            logLine(Level::ERROR, "Plugin " + entry.first + " failed to shut down.");
-        }
-        delete entry.second;
+        deletePlugin(entry.first, entry.second);
     }
     plugins.clear();
     for (void* library : pluginHandles) {
@@ -111,14 +107,35 @@ void DeviceInterface::setDeviceInformation(VelmorDeviceStruct information) {
 int DeviceInterface::getHandle() const { return handle; }
 
 void DeviceInterface::initCard() {
-    ioctl->setDeviceHandle(handle);
+    if (auto* transport = dynamic_cast<LinuxIoctl*>(ioctl.get())) {
+        transport->bindDeviceHandle(deviceHandle);
+    } else {
+        ioctl->setDeviceHandle(handle);
+    }
     initIoctlMap();
 }
 
 void DeviceInterface::initPlugins() {
     for (auto& entry : plugins) {
+        if (initialisedPlugins.count(entry.second) != 0) {
+            continue;
+        }
         entry.second->initialize(getHandle(), &deviceInformation);
+        initialisedPlugins.insert(entry.second);
     }
+}
+
+void DeviceInterface::deletePlugin(const std::string& name, PluginInterface* plugin) noexcept {
+    if (initialisedPlugins.erase(plugin) != 0) {
+        try {
+            plugin->shutdown();
+        } catch (const std::exception& e) {
+            logLine(Level::ERROR, "Plugin " + name + " failed to shut down: " + e.what());
+        } catch (...) {
+            logLine(Level::ERROR, "Plugin " + name + " failed to shut down.");
+        }
+    }
+    delete plugin;
 }
 
 void DeviceInterface::discoverPlugins(const std::string& directory) {
@@ -206,20 +223,22 @@ void DeviceInterface::discoverPlugins(const std::string& directory) {
 
         auto existing = plugins.find(pluginName);
         if (existing != plugins.end()) {
-            // The earlier object would otherwise be lost; it is shut down and deleted
-            // like at destruction, while its library stays open until then.
+            // The earlier object would otherwise be lost: it is deleted (shut down first
+            // only if it was initialised) and its library closed.
             logLine(Level::WARNING, "Plugin " + pluginName + " from " + path +
                                         " replaces an earlier plugin of the same name");
-            PluginInterface* replaced = existing->second;
-            try {
-                replaced->shutdown();
-            } catch (...) {
+            deletePlugin(pluginName, existing->second);
+            void* replacedLibrary = pluginLibraries[pluginName];
+            auto kept = std::find(pluginHandles.begin(), pluginHandles.end(), replacedLibrary);
+            if (kept != pluginHandles.end()) {
+                pluginHandles.erase(kept);
+                dlclose(replacedLibrary);
             }
-            delete replaced;
             existing->second = created;
         } else {
             plugins.emplace(pluginName, created);
         }
+        pluginLibraries[pluginName] = library;
         pluginHandles.push_back(library);
     }
 }

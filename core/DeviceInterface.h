@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,16 @@
 namespace velmor {
 namespace corvane {
 
+class DeviceHandle;
+
 class CORVANE_EXPORT DeviceInterface : public Device {
 public:
-    // Binds the transport to the borrowed descriptor, fills the command names and loads
-    // the plug-ins. A descriptor that cannot be bound raises CorvaneException 0x00001208.
+    // Binds the transport to the descriptor, fills the command names and loads the
+    // plug-ins. A descriptor that a discoverer opened is shared with it: once the
+    // discoverer closes it, every driver call fails with "File Descriptor is invalid"
+    // (the number is never reused while the board holds it). Any other descriptor is
+    // borrowed and never closed by the board. A descriptor that cannot be bound raises
+    // CorvaneException 0x00001208.
     explicit DeviceInterface(int handle);
     ~DeviceInterface() override;
 
@@ -34,6 +41,7 @@ public:
     int getHandle() const;
 
     void initCard();
+    // Initialises every registered plug-in that is not initialised yet, in name order.
     void initPlugins();
     void discoverPlugins(const std::string& directory);
 
@@ -61,6 +69,17 @@ protected:
     std::map<unsigned int, std::string> ioctlMap;
     std::vector<void*> pluginHandles;
     int handle;
+    // The descriptor shared with the transport (and with the discoverer that opened it).
+    std::shared_ptr<DeviceHandle> deviceHandle;
+
+private:
+    // A plug-in is shut down only when it was initialised: one that never was (displaced
+    // by a later plug-in of the same name, or on a board that never initialised its
+    // plug-ins) is deleted without it.
+    void deletePlugin(const std::string& name, PluginInterface* plugin) noexcept;
+
+    std::set<PluginInterface*> initialisedPlugins;
+    std::map<std::string, void*> pluginLibraries;  // the library each registered plug-in came from
 };
 
 }  // namespace corvane

@@ -14,6 +14,8 @@
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DeviceHandle.h"
+#include "InterruptThreadStart.h"
 #include "IoctlCommands.h"
 
 namespace velmor {
@@ -33,6 +35,10 @@ constexpr uint32_t kSelectErrorCode = VELMOR_ERROR_CODE(
     VELMOR_API, VELMOR_DOMAIN_INTERRUPTS, VELMOR_FUNCTION_SELECT_EVENT, VELMOR_REASON_INVALID_RETURN_VAL);
 constexpr uint32_t kUnknownEventCode = VELMOR_ERROR_CODE(
     VELMOR_API, VELMOR_DOMAIN_INTERRUPTS, VELMOR_FUNCTION_SELECT_EVENT, VELMOR_REASON_UNKNOWN);
+
+// The transport's code for a descriptor that is closed.
+constexpr uint32_t kInvalidDescriptorCode = VELMOR_ERROR_CODE(
+    VELMOR_API, VELMOR_DOMAIN_LINUX_IOCTL, VELMOR_FUNCTION_CALL, VELMOR_REASON_INVALID_PARAMETER);
 
 constexpr std::chrono::milliseconds kStopDelay(100);
 
@@ -103,6 +109,10 @@ void InterruptImpl::enableDeviceInterrupts() {
 
     std::shared_ptr<ThreadControl> control;
     try {
+        // Closing the board's descriptor wakes the thread through the event descriptor.
+        if (deviceHandle) {
+            deviceHandle->addWaker(fd);
+        }
         uint32_t argument = 0;
         ioctlCall(IoctlEnableInterrupts, &argument, sizeof(argument));
         control = std::make_shared<ThreadControl>();
@@ -114,14 +124,28 @@ void InterruptImpl::enableDeviceInterrupts() {
     threadControl = control;
     threadRunning.exchange(true);
     try {
-        interruptThread = std::thread([this, control] { threadMain(control); });
+        interruptThread = startInterruptThread([this, control] { threadMain(control); });
     } catch (const std::system_error& error) {
-        threadRunning.exchange(false);
-        threadControl.reset();
-        closeEventFd();
+        abandonEnabling();
         throw CorvaneException(std::string("Failed to start the interrupt thread: ") + error.what(),
                                kThreadStartCode);
+    } catch (...) {
+        abandonEnabling();
+        throw;
     }
+}
+
+void InterruptImpl::abandonEnabling() noexcept {
+    threadRunning.exchange(false);
+    threadControl.reset();
+    // The driver was told to enable interrupts: the board's interrupt conditions are
+    // cleared (its hook tells the driver to stop the sources), as a disable would.
+    try {
+        clearInterruptConditions();
+    } catch (...) {
+        // The board hooks swallow their own failures.
+    }
+    closeEventFd();
 }
 
 void InterruptImpl::disableDeviceInterrupts() {
@@ -151,6 +175,12 @@ void InterruptImpl::handleInterrupt() {
 }
 
 bool InterruptImpl::waitInterrupt() {
+    // The board's descriptor stays open (its number is not reused) while the wait lasts;
+    // a close wakes the wait through the event descriptor and ends it as a failure.
+    const DeviceHandle::Use use(deviceHandle.get());
+    if (!use) {
+        throw CorvaneException("File Descriptor is invalid", kInvalidDescriptorCode);
+    }
     // poll rather than select: it has no limit on descriptor numbers.
     struct pollfd descriptors[2];
     descriptors[0].fd = getHandle();
@@ -166,6 +196,9 @@ bool InterruptImpl::waitInterrupt() {
     } while (result < 0 && errno == EINTR);  // a signal is not a failure: wait again
     if (result < 0) {
         throw CorvaneException("Error selecting events." + std::to_string(result), kSelectErrorCode);
+    }
+    if (deviceHandle && deviceHandle->isClosed()) {
+        throw CorvaneException("File Descriptor is invalid", kInvalidDescriptorCode);
     }
     // A descriptor that is not open is a failed wait, as select reports it (-1, EBADF);
     // it must not be taken as an event, or the thread would spin.
@@ -312,6 +345,9 @@ void InterruptImpl::reapEndedThread() {
 
 void InterruptImpl::closeEventFd() noexcept {
     if (eventFd >= 0) {
+        if (deviceHandle) {
+            deviceHandle->removeWaker(eventFd);
+        }
         ::close(eventFd);
         eventFd = -1;
     }

@@ -31,7 +31,11 @@ namespace corvane {
 //   dropped (one WARNING line per enabling, then DEBUG lines).
 // - A driver or wait failure on the interrupt thread is logged at ERROR and ends the
 //   thread; isInterruptActive() then reports false. The next disable (or enable, or
-//   destruction) joins the ended thread and closes its event descriptor.
+//   destruction) joins the ended thread and closes its event descriptor. The discoverer
+//   closing the board's descriptor is such a failure ("File Descriptor is invalid"): the
+//   close wakes the wait, which never goes on with a number that may be reused.
+// - When the thread cannot be started, enabling is undone (the board's interrupt
+//   conditions cleared, the event descriptor closed) before 0x8500060E is raised.
 // - A callback that throws is logged at ERROR; the thread keeps serving.
 // - Boards call stopThread() first thing in their own destructor, so that the thread
 //   never runs while the board part of the object is being torn down; this destructor
@@ -80,6 +84,9 @@ private:
     // from its callback) or releases it when called on that thread itself, then closes the
     // event descriptor.
     void reapEndedThread();
+    // Undoes an enabling whose thread could not start: no thread, the board's interrupt
+    // conditions cleared, the event descriptor closed.
+    void abandonEnabling() noexcept;
     void closeEventFd() noexcept;
 
     std::shared_ptr<ThreadControl> threadControl;

@@ -8,36 +8,14 @@
 #include <cstring>
 #include <memory>
 
-#include "Logger.h"
+#include "DeviceHandle.h"
+#include "DiscoveryLog.h"
 
 const char* const LinuxCardDiscovery::devicePath = "/dev/";
 
-namespace {
-
+using velmor::corvane::DeviceHandle;
+using velmor::corvane::DiscoveryLog;
 using velmor::foundation::Logger;
-
-// The scan's own log. The scan never raises: a logger that cannot be built (no HOME)
-// or a line that cannot be written is simply dropped.
-class ScanLog {
-public:
-    ScanLog() {
-        try {
-            logger = std::make_unique<Logger>("corvane", "velmor.log", 5242880UL, 5);
-        } catch (...) {
-            logger.reset();
-        }
-    }
-    void write(Logger::Level level, const std::string& message) noexcept {
-        if (logger) {
-            logger->tryLog(level, message);
-        }
-    }
-
-private:
-    std::unique_ptr<Logger> logger;
-};
-
-}  // namespace
 
 LinuxCardDiscovery::LinuxCardDiscovery(const std::vector<std::string>& prefixes)
     : prefixes(prefixes) {}
@@ -45,17 +23,22 @@ LinuxCardDiscovery::LinuxCardDiscovery(const std::vector<std::string>& prefixes)
 LinuxCardDiscovery::~LinuxCardDiscovery() { closeHandles(); }
 
 void LinuxCardDiscovery::closeHandles() noexcept {
-    for (const auto& entry : deviceHandles) {
-        ::close(entry.second);
+    for (const auto& entry : sharedHandles) {
+        entry.second->close();
     }
+    releaseHandles();
+}
+
+void LinuxCardDiscovery::releaseHandles() noexcept {
+    sharedHandles.clear();
     deviceHandles.clear();
 }
 
 const std::map<int, int>& LinuxCardDiscovery::getDeviceHandles() const { return deviceHandles; }
 
 bool LinuxCardDiscovery::discoverDevices() {
-    ScanLog log;
-    closeHandles();
+    DiscoveryLog log;
+    releaseHandles();
 
     const std::string path = devicePath;
     DIR* directory = ::opendir(path.c_str());
@@ -74,6 +57,7 @@ bool LinuxCardDiscovery::discoverDevices() {
             const std::string nodePath = path + name;
             const int descriptor = ::open(nodePath.c_str(), O_RDWR);
             if (descriptor >= 0) {
+                sharedHandles[index] = DeviceHandle::adopt(descriptor);
                 deviceHandles[index] = descriptor;
                 log.write(Logger::INFO,
                           "Device discovered (ID: " + std::to_string(index) + "): " + nodePath);

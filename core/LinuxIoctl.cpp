@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
+#include "DeviceHandle.h"
 
 namespace velmor {
 namespace corvane {
@@ -32,11 +34,19 @@ LinuxIoctl::LinuxIoctl() : fileDescriptor(-1) {}
 LinuxIoctl::~LinuxIoctl() = default;
 
 bool LinuxIoctl::isFileDescriptorValid() {
+    if (deviceHandle && deviceHandle->isClosed()) {
+        return false;
+    }
     return !(fcntl(fileDescriptor, F_GETFD) == -1 && errno == EBADF);
 }
 
 bool LinuxIoctl::setDeviceHandle(int handle) {
-    fileDescriptor = handle;
+    return bindDeviceHandle(DeviceHandle::forDescriptor(handle));
+}
+
+bool LinuxIoctl::bindDeviceHandle(std::shared_ptr<DeviceHandle> handle) {
+    fileDescriptor = handle ? handle->descriptor() : -1;
+    deviceHandle = std::move(handle);
     if (!isFileDescriptorValid()) {
         throw IoctlException("File Descriptor is invalid",
                              VELMOR_ERROR_CODE(VELMOR_API, VELMOR_DOMAIN_LINUX_IOCTL,
@@ -48,7 +58,10 @@ bool LinuxIoctl::setDeviceHandle(int handle) {
 
 void LinuxIoctl::call(unsigned int command, void* argument, unsigned long size) {
     (void)size;  // the driver learns the record's size from the command itself
-    if (!isFileDescriptorValid()) {
+    // The use keeps the descriptor from being closed (and its number from being reused)
+    // until the system call has returned.
+    const DeviceHandle::Use use(deviceHandle.get());
+    if (!use || !isFileDescriptorValid()) {
         throw IoctlException("File Descriptor is invalid",
                              VELMOR_ERROR_CODE(VELMOR_API, VELMOR_DOMAIN_LINUX_IOCTL,
                                                VELMOR_FUNCTION_CALL,

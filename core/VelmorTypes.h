@@ -15,16 +15,26 @@
 #define VELMOR_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
 #endif
 
+/* The enumerations that C callers pass by value (time base, input event, port logic)
+ * have int as their fixed underlying type under C++: every int a C caller passes is then
+ * a value of the type, which the library checks and refuses with its own code. In C the
+ * types stay as they are; the size (4 bytes) and the passing of arguments are the same. */
+#ifdef __cplusplus
+#define VELMOR_ENUM_INT : int
+#else
+#define VELMOR_ENUM_INT
+#endif
+
 /* ---- Enumerations -------------------------------------------------------------- */
 
-typedef enum TIMEBASE_UNITS {
+typedef enum TIMEBASE_UNITS VELMOR_ENUM_INT {
     MICROSECOND = 0,
     MILLISECOND = 1,
     SECOND = 2,
     CUSTOM = 3
 } TIMEBASE_UNITS;
 
-typedef enum DIGITAL_EVENT_TYPE {
+typedef enum DIGITAL_EVENT_TYPE VELMOR_ENUM_INT {
     UNUSED = 0,
     ON_ZERO = 1,
     ON_ONE = 2,
@@ -33,7 +43,7 @@ typedef enum DIGITAL_EVENT_TYPE {
     ANY_EDGE = 5
 } DIGITAL_EVENT_TYPE;
 
-typedef enum DIGITAL_EVENT_LOGIC {
+typedef enum DIGITAL_EVENT_LOGIC VELMOR_ENUM_INT {
     OR = 0,
     AND = 1
 } DIGITAL_EVENT_LOGIC;
@@ -221,6 +231,9 @@ typedef struct IoctlReadTimerCounterWatchdogStruct {
 
 /* ---- Layout checks -------------------------------------------------------------- */
 
+VELMOR_STATIC_ASSERT(sizeof(TIMEBASE_UNITS) == 4, "TIMEBASE_UNITS size");
+VELMOR_STATIC_ASSERT(sizeof(DIGITAL_EVENT_TYPE) == 4, "DIGITAL_EVENT_TYPE size");
+VELMOR_STATIC_ASSERT(sizeof(DIGITAL_EVENT_LOGIC) == 4, "DIGITAL_EVENT_LOGIC size");
 VELMOR_STATIC_ASSERT(sizeof(wchar_t) == 4, "wchar_t must be 32 bits");
 VELMOR_STATIC_ASSERT(sizeof(DigitalInformations) == 8, "DigitalInformations size");
 VELMOR_STATIC_ASSERT(offsetof(DigitalInformations, number_of_ports) == 2, "number_of_ports offset");

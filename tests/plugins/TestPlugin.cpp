@@ -1,7 +1,8 @@
 // A plug-in for the plug-in loading tests. Built several times: TEST_PLUGIN_NAME is the
 // name it registers under, TEST_PLUGIN_KIND picks its behaviour (0 a working plug-in,
-// 1 no createPlugin, 2 a createPlugin that returns null). Each call is appended as one
-// line to the file named by CORVANE_TEST_PLUGIN_EVENTS, when that is set.
+// 1 no createPlugin, 2 a createPlugin that returns null, 3 a working plug-in that aborts
+// the process when it is shut down without having been initialised). Each call is
+// appended as one line to the file named by CORVANE_TEST_PLUGIN_EVENTS, when that is set.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -34,15 +35,25 @@ public:
     ~TestPlugin() override { record("deleted"); }
     std::string getName() override { return TEST_PLUGIN_NAME; }
     void initialize(int handle, VelmorDeviceStruct* information) override {
+        initialized = true;
         record("initialize " + std::to_string(handle) + " " +
                (information != nullptr ? information->id : "null"));
     }
-    void shutdown() override { record("shutdown"); }
+    void shutdown() override {
+        if (TEST_PLUGIN_KIND == 3 && !initialized) {
+            record("shutdown before initialize");
+            std::abort();
+        }
+        record("shutdown");
+    }
+
+private:
+    bool initialized = false;
 };
 
 }  // namespace
 
-#if TEST_PLUGIN_KIND == 0
+#if TEST_PLUGIN_KIND == 0 || TEST_PLUGIN_KIND == 3
 extern "C" __attribute__((visibility("default"))) velmor::corvane::PluginInterface* createPlugin() {
     return new TestPlugin();
 }

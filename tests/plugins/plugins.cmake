@@ -20,6 +20,8 @@ corvane_test_plugin(CorvaneTestGamma gamma 0)
 corvane_test_plugin(CorvaneTestAlphaAgain alpha 0)
 corvane_test_plugin(CorvaneTestNoFactory nofactory 1)
 corvane_test_plugin(CorvaneTestNullFactory nullfactory 2)
+corvane_test_plugin(CorvaneTestStrict strict 3)
+corvane_test_plugin(CorvaneTestStrictAgain strict 3)
 
 if(TARGET test_plugins)
   add_dependencies(test_plugins ${corvane_test_plugins})

@@ -41,10 +41,15 @@ inline std::vector<std::string> allNodes() {
     return nodes;
 }
 
-// Messages of one level in the discovery log, without date, time and level.
-inline std::vector<std::string> discoveryLog(const std::string& level) {
+// The log file of one application name: "corvane" for discovery, "velmor" for boards.
+inline std::string logPath(const std::string& app) {
+    return std::string(std::getenv("HOME")) + "/.velmor/" + app + "/velmor.log";
+}
+
+// Messages of one level in one application's log, without date, time and level.
+inline std::vector<std::string> logMessages(const std::string& app, const std::string& level) {
     std::vector<std::string> selected;
-    std::ifstream in(std::string(std::getenv("HOME")) + "/.velmor/corvane/velmor.log");
+    std::ifstream in(logPath(app));
     const std::string marker = " - " + level + " - ";
     for (std::string line; std::getline(in, line);) {
         const size_t at = line.find(marker);
@@ -55,9 +60,12 @@ inline std::vector<std::string> discoveryLog(const std::string& level) {
     return selected;
 }
 
-inline void removeDiscoveryLog() {
-    std::remove((std::string(std::getenv("HOME")) + "/.velmor/corvane/velmor.log").c_str());
+// Messages of one level in the discovery log.
+inline std::vector<std::string> discoveryLog(const std::string& level) {
+    return logMessages("corvane", level);
 }
+
+inline void removeDiscoveryLog() { std::remove(logPath("corvane").c_str()); }
 
 template <typename Call>
 CorvaneException raised(Call call) {

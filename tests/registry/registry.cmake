@@ -33,7 +33,7 @@ endforeach()
 corvane_gtest(registry_many
   SOURCES ${registry_dir}/registry_many.cpp
   LABELS registry
-  ENV "CORVANE_SIM_BOARDS=${registry_many_boards}")
+  ENV "CORVANE_SIM_BOARDS=${registry_many_boards}" "VELMOR_LOG_LEVEL=2")
 
 corvane_gtest(registry_empty
   SOURCES ${registry_dir}/registry_empty.cpp
@@ -46,8 +46,13 @@ corvane_gtest(discovery_close
   ENV "CORVANE_SIM_BOARDS=keloe6100,kelo6100:number=1")
 target_link_options(discovery_close PRIVATE -Wl,--wrap=close)
 
+corvane_gtest(registry_descriptors
+  SOURCES ${registry_dir}/registry_descriptors.cpp
+  LABELS registry concurrency
+  ENV "CORVANE_SIM_BOARDS=kelo3100,keloe6100" "VELMOR_LOG_LEVEL=2")
+
 foreach(t registry_order registry_concurrency registry_collision registry_failure registry_many
-          registry_empty discovery_close)
+          registry_empty discovery_close registry_descriptors)
   target_include_directories(${t} PRIVATE ${registry_dir})
 endforeach()
 

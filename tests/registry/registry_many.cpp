@@ -1,5 +1,6 @@
 // Boards: 256 KELOE6100 numbered 0 to 255 (see registry.cmake).
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,16 @@ using namespace registry_test;
 
 namespace {
 
-TEST(RegistryMany, TheCountOf256BoardsWrapsTo0) {
+// The 8-bit count stops at 255 instead of wrapping to 0; the object interface still sees
+// every board, and the discovery log says once what the C count and list leave out.
+TEST(RegistryMany, TheCountOf256BoardsStopsAt255) {
     ASSERT_EQ(corvane_sim_board_count(), 256);
+    removeDiscoveryLog();
     DeviceDiscoverySingleton& registry = DeviceDiscoverySingleton::getInstance("/dev/");
-    EXPECT_EQ(registry.getNumberOfDevices(), 0);
+    EXPECT_EQ(registry.getNumberOfDevices(), 255);
+    EXPECT_EQ(discoveryLog("WARNING"),
+              (std::vector<std::string>{"256 boards found: the C interface counts and lists only "
+                                        "the first 255 (in identifier order) and leaves 1 out"}));
     const auto ids = registry.getDevicesId();
     ASSERT_EQ(ids.size(), 256u);
     EXPECT_EQ(registry.getAllDevicesInformation().size(), 256u);

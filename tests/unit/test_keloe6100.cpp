@@ -5,14 +5,18 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "BoardTestSupport.h"
 #include "CorvaneException.h"
+#include "InterruptThreadStart.h"
 #include "IoctlCommands.h"
 #include "KELOE6100.h"
 #include "KELOE6100Discovery.h"
@@ -748,6 +752,49 @@ TEST_F(Keloe6100Test, DeviceInterruptsEnableAndDisableThroughTheBoardHooks) {
     const auto stops = traceOf(IoctlStartStopDigitalInterrupt);
     ASSERT_EQ(stops.size(), 1u);
     EXPECT_EQ(stops[0].bytes, std::vector<uint8_t>{0});
+}
+
+// Enabling when no thread can be created: the driver was told to enable interrupts, so
+// everything enabling did is undone before the failure is raised, as a disable would.
+TEST_F(Keloe6100Test, AThreadThatCannotStartLeavesNothingEnabled) {
+    struct RefusedThreads {
+        RefusedThreads() : previous(setInterruptThreadStarter(&refuse)) {}
+        ~RefusedThreads() { setInterruptThreadStarter(previous); }
+        static std::thread refuse(std::function<void()>) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                    "no thread for this test");
+        }
+        InterruptThreadStarter previous;
+    };
+    auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    board->setInterruptEventForOneInput(4, RISING_EDGE);
+    corvane_sim_trace_clear();
+    const auto descriptorsBefore = openDescriptors();
+    {
+        RefusedThreads refused;
+        EXPECT_RAISES(board->enableDeviceInterrupts(), 0x8500060Eu,
+                      "Failed to start the interrupt thread: no thread for this test: " +
+                          std::generic_category().message(EAGAIN));
+    }
+    EXPECT_FALSE(board->isInterruptActive());
+    // The enabling, then the board's interrupt conditions cleared; the event descriptor is
+    // closed again.
+    const auto sent = trace();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].command, IoctlEnableInterrupts);
+    EXPECT_EQ(sent[0].bytes, std::vector<uint8_t>(4, 0));
+    EXPECT_EQ(sent[1].command, IoctlStartStopDigitalInterrupt);
+    EXPECT_EQ(sent[1].bytes, std::vector<uint8_t>{0});
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
+
+    // Enabling works again once threads can be created.
+    board->enableDeviceInterrupts();
+    EXPECT_TRUE(board->isInterruptActive());
+    board->disableDeviceInterrupts();
+    EXPECT_FALSE(board->isInterruptActive());
 }
 
 }  // namespace

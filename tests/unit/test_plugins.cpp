@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -234,19 +235,63 @@ TEST_F(PluginTest, FilesAndDirectoriesOfOtherUsersAreNotLoaded) {
 }
 
 TEST_F(PluginTest, SameNameReplacesTheEarlierPluginWithoutLosingIt) {
-    install("CorvaneTestAlpha", "libCorvaneTestAlpha.so");
-    install("CorvaneTestAlphaAgain", "libCorvaneTestAlphaAgain.so");
+    const std::string first = install("CorvaneTestAlpha", "libCorvaneTestAlpha.so");
+    const std::string second = install("CorvaneTestAlphaAgain", "libCorvaneTestAlphaAgain.so");
     auto board = std::make_unique<ChannelTestBoard>(fd);
     board->discoverPlugins(directory);
     EXPECT_EQ(board->pluginCount(), 1u);
-    EXPECT_EQ(board->libraries().size(), 2u);
+    // The displaced plug-in's library is closed with it; the one kept stays open.
+    EXPECT_EQ(board->libraries().size(), 1u);
+    EXPECT_EQ(stillLoaded(first) + stillLoaded(second), 1);
     board->initPlugins();
     board.reset();
-    // Two objects were created; both were shut down and deleted, one of them initialised.
+    // Two objects were created and deleted; only the one kept was initialised and shut down.
     auto lines = recordedEvents();
     auto count = [&](const std::string& line) { return std::count(lines.begin(), lines.end(), line); };
     EXPECT_EQ(count("alpha created"), 2);
-    EXPECT_EQ(count("alpha shutdown"), 2);
+    EXPECT_EQ(count("alpha shutdown"), 1);
     EXPECT_EQ(count("alpha deleted"), 2);
     EXPECT_EQ(count("alpha initialize " + std::to_string(fd) + " "), 1);
+    EXPECT_FALSE(stillLoaded(first));
+    EXPECT_FALSE(stillLoaded(second));
+}
+
+// A plug-in is initialised once and shut down only after it was initialised: the strict
+// test plug-in aborts the process otherwise. Neither a plug-in displaced by another of the
+// same name nor one whose board never initialised its plug-ins is shut down; both are
+// deleted. Initialising the plug-ins again leaves those already initialised alone.
+TEST_F(PluginTest, NoPluginIsShutDownWithoutHavingBeenInitialised) {
+    struct Case {
+        const char* name;
+        int initialisations;              // initPlugins() calls
+        std::vector<std::string> events;  // in order, without the creations
+    };
+    const std::string initialised = "strict initialize " + std::to_string(fd) + " ";
+    const std::vector<Case> cases = {
+        {"displaced, the kept one initialised", 1,
+         {"strict deleted", initialised, "strict shutdown", "strict deleted"}},
+        {"displaced, the kept one initialised twice", 2,
+         {"strict deleted", initialised, "strict shutdown", "strict deleted"}},
+        {"displaced, none initialised", 0, {"strict deleted", "strict deleted"}},
+    };
+    install("CorvaneTestStrict", "libCorvaneTestStrict.so");
+    install("CorvaneTestStrictAgain", "libCorvaneTestStrictAgain.so");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(events);
+        auto board = std::make_unique<ChannelTestBoard>(fd);
+        board->discoverPlugins(directory);
+        ASSERT_EQ(board->pluginCount(), 1u);
+        for (int i = 0; i < c.initialisations; ++i) {
+            board->initPlugins();
+        }
+        board.reset();
+        std::vector<std::string> calls;
+        for (const std::string& line : recordedEvents()) {
+            if (line != "strict created") {
+                calls.push_back(line);
+            }
+        }
+        EXPECT_EQ(calls, c.events);
+    }
 }
