@@ -2,8 +2,10 @@
 what it reads and writes is checked in the simulator's state, and each refusal comes
 with its Modbus exception and its log line."""
 
+import os
 import signal
 import socket
+import tempfile
 import unittest
 
 from gateway_support import GatewayTestCase, closed_by_peer, receive_frame, request, run_gateway
@@ -194,6 +196,13 @@ class Startup(GatewayTestCase):
         status, out, err = run_gateway(self.server, "--unit", "keloe6100_9=1")
         self.assertEqual((1, ""), (status, out))
         self.assertRegex(err, r"^\S+ --unit keloe6100_9=1: no board keloe6100_9 \(boards: kelo4210_0, keloe6100_0\)\n$")
+        with tempfile.TemporaryDirectory() as directory:  # a log file, and standard error too
+            log = os.path.join(directory, "gateway.log")
+            status, out, err = run_gateway(self.server, "--log", log, "--unit", "kelo4210_1=1")
+            self.assertEqual((1, "corvane-modbus: --unit kelo4210_1=1: no board kelo4210_1 "
+                                 "(boards: kelo4210_0, keloe6100_0)\n"), (status, err))
+            with open(log) as f:
+                self.assertRegex(f.read(), r"^\S+ --unit kelo4210_1=1: no board kelo4210_1 ")
         status, out, err = run_gateway(self.server, "--max-clients", "1001")
         self.assertEqual((2, "", "corvane-modbus: --max-clients 1001: expected a number from 1 to 1000\n"
                              "Try 'corvane-modbus --help'.\n"), (status, out, err))

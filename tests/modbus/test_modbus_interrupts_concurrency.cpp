@@ -65,7 +65,7 @@ TEST(ModbusInterruptCounters, DriverInterruptsReachTheRegisters) {
     corvane_sim_test::TempDir dir;
     GatewayLog log;
     ASSERT_TRUE(log.openFile(dir / "gateway.log", error)) << error;
-    ASSERT_TRUE(enableBoardInterrupts(served, log));
+    ASSERT_TRUE(enableBoardInterrupts(served, log, error)) << error;
     RequestHandler handler(served, false);
     constexpr uint32_t kInterrupts = 300;
     std::thread driver([] {

@@ -15,7 +15,7 @@ void disableBoardInterrupts(std::vector<ServedBoard>& served, GatewayLog& log) {
     }
 }
 
-bool enableBoardInterrupts(std::vector<ServedBoard>& served, GatewayLog& log) {
+bool enableBoardInterrupts(std::vector<ServedBoard>& served, GatewayLog& log, std::string& error) {
     for (ServedBoard& board : served) {
         if (board.counters == nullptr) {
             log.write("board " + board.id + " has no interrupts: nothing to count");
@@ -28,7 +28,7 @@ bool enableBoardInterrupts(std::vector<ServedBoard>& served, GatewayLog& log) {
                 [counters](const VelmorDeviceStruct&, const InterruptData& data) { counters->record(data); });
             interrupt.enableDeviceInterrupts();
         } catch (const std::exception& e) {
-            log.write("cannot enable the interrupts of " + board.id + ": " + e.what());
+            error = "cannot enable the interrupts of " + board.id + ": " + e.what();
             // Only the boards before this one have their interrupts enabled.
             std::vector<ServedBoard> enabled(served.begin(), served.begin() + (&board - served.data()));
             disableBoardInterrupts(enabled, log);

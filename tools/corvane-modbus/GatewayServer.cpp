@@ -212,8 +212,10 @@ int GatewayServer::run(int signalFd) {
         }
         const int ready = ::poll(fds.data(), fds.size(), pollTimeoutMs());
         if (ready < 0 && errno != EINTR) {
-            log.write(std::string("poll failed: ") + std::strerror(errno));
-            return 0;
+            log.write(std::string("poll failed: ") + std::strerror(errno) + ": closing " +
+                      std::to_string(clients.size()) + " connection(s)");
+            while (!clients.empty()) closeClient(clients.begin(), "closed: the gateway stops");
+            return -1;
         }
         if (ready > 0 && (fds[0].revents & POLLIN)) {
             signalfd_siginfo info{};

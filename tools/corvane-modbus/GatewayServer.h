@@ -37,7 +37,7 @@ public:
     const std::string& address() const { return boundAddress; }
 
     // Serves until signalFd (a signalfd) delivers a signal; then closes every client and
-    // returns the signal's number.
+    // returns the signal's number (-1 when waiting itself fails).
     int run(int signalFd);
 
 private:

@@ -21,6 +21,14 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+// A start-up failure: one line in the log, and on standard error too when the log is a
+// file (whoever started the program sees why it ended).
+int startFailed(const GatewayOptions& options, GatewayLog& log, const std::string& error) {
+    log.write(error);
+    if (!options.logFile.empty()) std::cerr << "corvane-modbus: " << error << "\n";
+    return kExitFailure;
+}
+
 std::string unitList(const std::vector<ServedBoard>& served) {
     std::string text;
     for (const ServedBoard& board : served) {
@@ -59,10 +67,7 @@ int main(int argc, char** argv) {
     }
 
     std::vector<ServedBoard> served;
-    if (!serveBoards(options, served, error)) {
-        log.write(error);
-        return kExitFailure;
-    }
+    if (!serveBoards(options, served, error)) return startFailed(options, log, error);
     if (options.printMap) {
         for (const ServedBoard& board : served) {
             std::cout << "## Unit " << board.unit << ": " << board.id << " (" << board.product << ")\n\n"
@@ -73,22 +78,18 @@ int main(int argc, char** argv) {
 
     RequestHandler handler(served, options.allowWrite);
     GatewayServer server(options, handler, log);
-    if (!server.listen(error)) {
-        log.write(error);
-        return kExitFailure;
-    }
+    if (!server.listen(error)) return startFailed(options, log, error);
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
-    if (signalFd < 0) {
-        log.write("cannot create the signal descriptor");
-        return kExitFailure;
+    if (signalFd < 0) return startFailed(options, log, "cannot create the signal descriptor");
+    if (options.interrupts && !enableBoardInterrupts(served, log, error)) {
+        return startFailed(options, log, error);
     }
-    if (options.interrupts && !enableBoardInterrupts(served, log)) return kExitFailure;
     log.write("listening on " + server.address() + "; units " + unitList(served) + "; writes " +
               (options.allowWrite ? "allowed" : "refused") + "; at most " +
               std::to_string(options.maxClients) + " clients");
-    server.run(signalFd);
+    const int stoppedBy = server.run(signalFd);
     disableBoardInterrupts(served, log);
     log.write("stopped");
     close(signalFd);
-    return 0;
+    return stoppedBy < 0 ? kExitFailure : 0;
 }
