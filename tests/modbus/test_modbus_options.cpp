@@ -54,7 +54,9 @@ TEST(ModbusOptions, AcceptedValuesAtTheirLimits) {
         long ms;
     };
     for (const Duration& d : {Duration{"0", 0}, Duration{"1.5", 1500}, Duration{"2s", 2000},
-                              Duration{"250ms", 250}, Duration{"0.001", 1}, Duration{"0x10", -1}}) {
+                              Duration{"250ms", 250}, Duration{"0.001", 1}, Duration{"0x10", -1},
+                              Duration{"2m", 120000}, Duration{"0.5h", 1800000}, Duration{"24h", 86400000},
+                              Duration{"25h", -1}, Duration{"1d", -1}, Duration{"s", -1}}) {
         const OptionsResult t = parse({"--idle-timeout", d.text});
         EXPECT_EQ(d.ms >= 0, t.ok) << d.text;
         if (t.ok) {
@@ -85,9 +87,9 @@ TEST(ModbusOptions, RefusedWithOneClearLine) {
         {{"--max-clients", "0"}, "--max-clients 0: expected a number from 1 to 1000"},
         {{"--max-clients", "1001"}, "--max-clients 1001: expected a number from 1 to 1000"},
         {{"--max-clients", "16x"}, "--max-clients 16x: expected a number from 1 to 1000"},
-        {{"--idle-timeout", "86400.001"}, "--idle-timeout 86400.001: expected seconds (60, 1.5, 2s) or milliseconds (250ms), at most 86400 s; 0 never drops"},
-        {{"--idle-timeout", "0.0005"}, "--idle-timeout 0.0005: expected seconds (60, 1.5, 2s) or milliseconds (250ms), at most 86400 s; 0 never drops"},
-        {{"--idle-timeout", "-1"}, "--idle-timeout -1: expected seconds (60, 1.5, 2s) or milliseconds (250ms), at most 86400 s; 0 never drops"},
+        {{"--idle-timeout", "86400.001"}, "--idle-timeout 86400.001: expected a duration (60, 1.5, 2s, 250ms, 5m, 1h; seconds without a unit), at most 24 h; 0 never drops"},
+        {{"--idle-timeout", "0.0005"}, "--idle-timeout 0.0005: expected a duration (60, 1.5, 2s, 250ms, 5m, 1h; seconds without a unit), at most 24 h; 0 never drops"},
+        {{"--idle-timeout", "-1"}, "--idle-timeout -1: expected a duration (60, 1.5, 2s, 250ms, 5m, 1h; seconds without a unit), at most 24 h; 0 never drops"},
         {{"--log", ""}, "--log needs a file name"},
         {{"--log"}, "--log needs a value"},
         {{"--allow-write=yes"}, "--allow-write takes no value"},

@@ -82,7 +82,7 @@ bool apply(const std::string& name, const std::string& value, GatewayOptions& op
     if (name == "idle-timeout") {
         if (parseDuration(value, kIdleTimeoutLimit, options.idleTimeout)) return true;
         error = "--idle-timeout " + value +
-                ": expected seconds (60, 1.5, 2s) or milliseconds (250ms), at most 86400 s; 0 never drops";
+                ": expected a duration (60, 1.5, 2s, 250ms, 5m, 1h; seconds without a unit), at most 24 h; 0 never drops";
         return false;
     }
     if (name == "log") {
@@ -161,7 +161,7 @@ std::string gatewayUsage() {
         "                         10.0.0.5, fd00::/8); repeatable; others are closed at once\n"
         "  --max-clients N        at most N clients at once (default 16, at most 1000)\n"
         "  --idle-timeout TIME    drop a client without a complete request for TIME\n"
-        "                         (default 60 s; 1.5, 2s, 250ms; 0 never)\n"
+        "                         (default 60 s; 1.5, 250ms, 5m, 1h; 0 never)\n"
         "  --interrupts           enable each board's interrupts and count them in\n"
         "                         input registers 400-405\n"
         "  --log FILE             append the log to FILE (default: standard error)\n"

@@ -43,11 +43,12 @@ bool parseUnsigned(const std::string& text, uint64_t max, uint64_t& value) {
 bool parseDuration(const std::string& text, std::chrono::milliseconds max,
                    std::chrono::milliseconds& value) {
     std::string number = text;
-    uint64_t scale = 1000;  // milliseconds per unit
+    uint64_t scale = 1000;  // milliseconds per unit; seconds without a unit
     if (number.size() > 2 && number.compare(number.size() - 2, 2, "ms") == 0) {
         number.resize(number.size() - 2);
         scale = 1;
-    } else if (number.size() > 1 && number.back() == 's') {
+    } else if (number.size() > 1 && (number.back() == 's' || number.back() == 'm' || number.back() == 'h')) {
+        scale = number.back() == 's' ? 1000 : number.back() == 'm' ? 60000 : 3600000;
         number.pop_back();
     }
     const auto point = number.find('.');

@@ -13,8 +13,9 @@ namespace corvane_modbus {
 // "42", "0x2a": true and the value when the text is such a number not above max.
 bool parseUnsigned(const std::string& text, uint64_t max, uint64_t& value);
 
-// "60", "1.5", "1.5s", "250ms": a duration of whole milliseconds (a fraction of a
-// millisecond is refused), not above max.
+// "60", "1.5", "1.5s", "250ms", "2m", "1h" (seconds without a unit, as the corvane
+// tool reads durations): a duration of whole milliseconds (a fraction of a millisecond
+// is refused), not above max.
 bool parseDuration(const std::string& text, std::chrono::milliseconds max,
                    std::chrono::milliseconds& value);
 
