@@ -92,9 +92,14 @@ foreach(name ${CORVANE_PUBLIC_C_HEADER_NAMES} ${CORVANE_PUBLIC_CXX_HEADER_NAMES}
   list(APPEND CORVANE_PUBLIC_HEADERS ${CMAKE_SOURCE_DIR}/${name})
 endforeach()
 
+# The simulator's control header is installed beside them (with the simulator) and staged
+# with them, so that programs include <corvane/corvane_sim.h> in the build tree as once
+# installed.
+set(CORVANE_STAGED_EXTRA_HEADERS ${CMAKE_SOURCE_DIR}/sim/corvane_sim.h)
+
 set(CORVANE_STAGED_INCLUDE ${CMAKE_BINARY_DIR}/include)
 set(staged_headers "")
-foreach(header ${CORVANE_PUBLIC_HEADERS})
+foreach(header ${CORVANE_PUBLIC_HEADERS} ${CORVANE_STAGED_EXTRA_HEADERS})
   get_filename_component(name ${header} NAME)
   set(staged ${CORVANE_STAGED_INCLUDE}/corvane/${name})
   add_custom_command(OUTPUT ${staged}

@@ -1,4 +1,5 @@
-# The public header set as staged in <build>/include/corvane: exactly the public headers,
+# The public header set as staged in <build>/include/corvane: exactly the public headers
+# and the simulator's control header,
 # none including an internal one, and every header of the library folders placed in one
 # of the two lists of cmake/CorvaneHeaders.cmake. That each compiles on its own (C
 # headers as C11 and C++17) is checked on the installed copies (install.headers, the same
@@ -17,7 +18,7 @@ if(NOT CORVANE_SANITIZE)
   add_test(NAME headers.staged_public_set
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/check_headers.sh ${CMAKE_BINARY_DIR}/include)
   set_tests_properties(headers.staged_public_set PROPERTIES
-    ENVIRONMENT "${CORVANE_HEADER_CHECK_ENV};COMPILE=0;SOURCE_DIR=${CMAKE_SOURCE_DIR};HEADER_FOLDERS=${header_folders}"
+    ENVIRONMENT "${CORVANE_HEADER_CHECK_ENV};HEADERS_EXTRA=corvane_sim.h;COMPILE=0;SOURCE_DIR=${CMAKE_SOURCE_DIR};HEADER_FOLDERS=${header_folders}"
     LABELS "headers"
     TIMEOUT 300)
 endif()
