@@ -20,8 +20,9 @@ CORVANE_EXTERN_C_BEGIN
 
 /* Called once per interrupt on the board's interrupt thread (never on the thread that
  * set it), with copies of the board's device structure and of the driver's interrupt
- * record; the copies are the callback's own. It must not disable interrupts on the same
- * board. */
+ * record; the copies are the callback's own. It may disable interrupts on its own board
+ * (the thread then ends when the callback returns), but as every configuration call on a
+ * board it must not run while another thread configures that board. */
 typedef void (*VelmorInterruptCallback)(VelmorDeviceStruct device, InterruptData data);
 
 /* Replaces the board's callback. Set it while interrupts are disabled. A null callback
