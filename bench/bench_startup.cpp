@@ -1,7 +1,9 @@
 // What the registry's construction costs with 1, 64 and 255 simulated boards (cycling
 // through the five board models), each construction in a fresh process: the benchmark
 // starts itself again with --startup-child N, and the child times the first
-// DeviceDiscoverySingleton::getInstance() and prints the nanoseconds.
+// DeviceDiscoverySingleton::getInstance() and prints the nanoseconds. A real /dev/ listing
+// is there before the program starts; the simulator's stand-in is made before the clock runs.
+#include <dirent.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +29,11 @@ constexpr const char* kChildOption = "--startup-child";
 
 int runChild(unsigned boards) {
     corvane_bench::useBoards(corvane_bench::mixedBoards(boards).c_str());
+    // The simulator creates the stand-in directory's entries at the first listing after its
+    // boards changed; a real /dev/ is there already, so that is done before the clock runs.
+    if (DIR* listing = opendir("/dev/")) {
+        closedir(listing);
+    }
     const uint64_t begin = corvane_bench::monotonicNs();
     auto& registry = velmor::corvane::DeviceDiscoverySingleton::getInstance("/dev/");
     const uint64_t end = corvane_bench::monotonicNs();
