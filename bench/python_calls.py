@@ -45,7 +45,11 @@ def main():
     value = ctypes.c_uint32(0xFFFFFFFF)
     pointer = ctypes.byref(value)
 
-    # Both ways reach the same board and read the same word.
+    # Both ways go through one and the same library (the module's), to the same board.
+    with open("/proc/self/maps") as maps:
+        loaded = {line.split()[-1] for line in maps if "libCorvane.so" in line}
+    if len(loaded) != 1:
+        sys.exit("bench: more than one libCorvane loaded: %s" % ", ".join(sorted(loaded)))
     if function(name, pointer) != 0 or value.value != method():
         sys.exit("bench: the two ways disagree")
 

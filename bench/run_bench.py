@@ -3,11 +3,13 @@
 figure, its value, its floor and the ratio to it, the overhead over the floor and the
 goal it is held against. The same table goes, as Markdown, to the --out file.
 
-    run_bench.py --build BUILD_DIR --out FILE [--quick] [--only GROUP ...]
+    run_bench.py --build BUILD_DIR --out FILE [--quick] [--only GROUP ...] [--library DIR]
 
 Groups: calls, interrupts, startup, python. --quick runs every benchmark for a minimal
 time (the smoke test): the figures then say that each benchmark ran, not what it costs.
-Exits with 1 when a benchmark fails or a figure is missing.
+--library runs the same benchmarks against the libCorvane.so.1 in DIR instead of the
+build's own (another version of the library with the same interface), to compare two
+versions side by side. Exits with 1 when a benchmark fails or a figure is missing.
 """
 import argparse
 import datetime
@@ -39,10 +41,14 @@ def fail(message):
     sys.exit(1)
 
 
-def bench_environment(build):
+def bench_environment(build, library_dir):
     env = dict(os.environ)
-    for name in ("VELMOR_LOG_LEVEL", "VELMOR_VERBOSITY", "CORVANE_SIM_BOARDS", "LD_PRELOAD"):
+    for name in ("VELMOR_LOG_LEVEL", "VELMOR_VERBOSITY", "CORVANE_SIM_BOARDS", "LD_PRELOAD",
+                 "LD_LIBRARY_PATH"):
         env.pop(name, None)
+    if library_dir:
+        # Ahead of the programs' and modules' run paths.
+        env["LD_LIBRARY_PATH"] = library_dir
     home = os.path.join(build, "bench", "home")
     os.makedirs(home, exist_ok=True)
     env["HOME"] = home
@@ -295,6 +301,7 @@ def machine_lines(config, load_before, load_after):
         "- Compiler: %s; build type %s%s" % (config["compiler"], config["build_type"],
                                              ", sanitizers " + config["sanitize"] if config["sanitize"] else ""),
         "- Load average (1 min) before: %.2f, after: %.2f" % (load_before, load_after),
+        "- Library: %s" % os.path.realpath(config["library"]),
     ]
 
 
@@ -317,12 +324,18 @@ def main():
     parser.add_argument("--out", required=True)
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--only", action="append", choices=GROUPS)
+    parser.add_argument("--library", metavar="DIR")
     options = parser.parse_args()
     groups = options.only or list(GROUPS)
 
     with open(os.path.join(options.build, "bench", "bench_config.json")) as config_file:
         config = json.load(config_file)
-    env = bench_environment(options.build)
+    if options.library:
+        options.library = os.path.abspath(options.library)
+        config["library"] = os.path.join(options.library, "libCorvane.so.1")
+        if not os.path.exists(config["library"]):
+            fail("no libCorvane.so.1 in " + options.library)
+    env = bench_environment(options.build, options.library)
     load_before = os.getloadavg()[0]
 
     figures = []
