@@ -2,7 +2,8 @@
 // start of the C callback on the board's interrupt thread, and the rate at which a burst
 // is delivered, each against a bare loop (a thread of the benchmark's own that polls its
 // own descriptor of the same node and fetches InterruptData with ioctl). The two take
-// turns in blocks, so that both see the same load of the machine.
+// turns in blocks, so that both see the same load of the machine, and both run with the
+// same two descriptors open on the node.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -92,10 +93,14 @@ public:
     void stop() override { VelmorDisableDeviceInterrupts(kBoard); }
 };
 
+// Its descriptor stays open while the library receives too: the simulated driver signals
+// every descriptor of a node, so both receivers run with the same descriptors open.
 class BareReceiver : public Receiver {
 public:
+    BareReceiver() : node(corvane_bench::openNode(kBoard)) {}
+    ~BareReceiver() override { close(node); }
+
     bool start() override {
-        node = corvane_bench::openNode(kBoard);
         stopEvent = eventfd(0, EFD_CLOEXEC);
         if (stopEvent < 0) {
             return false;
@@ -109,7 +114,6 @@ public:
         (void)written;
         thread.join();
         close(stopEvent);
-        close(node);
     }
 
 private:
@@ -133,7 +137,7 @@ private:
         }
     }
 
-    int node = -1;
+    const int node;
     int stopEvent = -1;
     std::thread thread;
 };
@@ -230,7 +234,7 @@ void interrupt_latency(benchmark::State& state) {
 void interrupt_throughput(benchmark::State& state) {
     const size_t burst = std::min<unsigned long>(
         corvane_bench::environmentCount("CORVANE_BENCH_BURST", 4000), CORVANE_SIM_INTERRUPT_QUEUE_SIZE);
-    const size_t rounds = corvane_bench::environmentCount("CORVANE_BENCH_BURSTS", 7);
+    const size_t rounds = corvane_bench::environmentCount("CORVANE_BENCH_BURSTS", 15);
     LibraryReceiver library;
     BareReceiver bare;
     std::vector<double> libraryRates;
