@@ -73,8 +73,9 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
 "programs for the KELO industrial digital I/O boards
-Programs built on libCorvane, such as boardlist, which prints every board
-that the library finds.")
+Programs built on libCorvane: boardlist, which prints every board that the
+library finds, and corvane-modbus, a Modbus TCP gateway that serves the
+boards to SCADA systems, HMIs and PLCs.")
 
 # corvane-sim: the board simulator.
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME corvane-sim)

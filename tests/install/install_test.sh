@@ -62,13 +62,14 @@ tree)
   readelf -d "$lib/libCorvane.so.1.0.0" | grep -q 'Library soname: \[libCorvane.so.1\]' || fail "SONAME is not libCorvane.so.1"
   ls "$lib"/libCorvane.a "$lib"/libcorvane_static* 2>/dev/null && fail "a static archive is installed"
   # Everything else each package needs.
-  for f in "$BINDIR/boardlist" "$BINDIR/corvane-sim" "$SIMDIR/libcorvane_sim.so" "$SIMDIR/corvane-sim-server" \
+  for f in "$BINDIR/boardlist" "$BINDIR/corvane" "$BINDIR/corvane-modbus" "$BINDIR/corvane-sim" "$SIMDIR/libcorvane_sim.so" "$SIMDIR/corvane-sim-server" \
            "$INCLUDEDIR/corvane/Corvane.h" "$INCLUDEDIR/corvane/corvane_sim.h" \
            "$CMAKEDIR/CorvaneConfig.cmake" "$CMAKEDIR/CorvaneConfigVersion.cmake" \
            "$CMAKEDIR/CorvaneTargets.cmake" "$CMAKEDIR/CorvaneSimulatorTargets.cmake" \
            "$LIBDIR/pkgconfig/corvane.pc" "$LIBDIR/pkgconfig/corvane-sim.pc" \
            lib/udev/rules.d/60-corvane.rules share/doc/libcorvane-dev/README.md \
-           share/doc/libcorvane-dev/simulator.md share/man/man1/boardlist.1.gz \
+           share/doc/libcorvane-dev/simulator.md share/doc/libcorvane-dev/modbus.md \
+           share/man/man1/boardlist.1.gz share/man/man1/corvane.1.gz share/man/man1/corvane-modbus.1.gz \
            share/man/man1/corvane-sim.1.gz; do
     [ -f "$prefix/$f" ] || fail "missing $f"
   done
@@ -76,6 +77,7 @@ tree)
     [ -f "$prefix/share/doc/$pkg/copyright" ] || fail "missing share/doc/$pkg/copyright"
   done
   [ -x "$prefix/$BINDIR/boardlist" ] || fail "boardlist is not executable"
+  [ -x "$prefix/$BINDIR/corvane" ] || fail "corvane is not executable"
   # Every module the builds made, nothing else of ours, the stubs and the marker.
   modules=$(tr ';' '\n' <<<"$PYTHON_MODULES" | sed '/^$/d' | sort)
   present=$(cd "$prefix/$PYTHONDIR" 2>/dev/null && ls -1 corvane.*so 2>/dev/null | sort)
@@ -99,12 +101,16 @@ tree)
     fi
   done < <(find "$prefix" -type f -print0)
   # The run paths lead to the installed library.
-  for f in "$prefix/$BINDIR/boardlist" "$prefix/$PYTHONDIR"/corvane.*so; do
+  for f in "$prefix/$BINDIR/boardlist" "$prefix/$BINDIR/corvane" "$prefix/$BINDIR/corvane-modbus" "$prefix/$PYTHONDIR"/corvane.*so; do
     [ -f "$f" ] || continue
     resolved=$("${clean_env[@]}" ldd "$f" | sed -nE 's/.*libCorvane\.so\.1 => ([^ ]*).*/\1/p')
     [ "$(realpath "$resolved" 2>/dev/null)" = "$(realpath "$lib/libCorvane.so.1")" ] ||
       fail "${f#"$prefix"/} loads libCorvane.so.1 from '$resolved'"
   done
+  # The installed command-line tool over the installed simulator lists the default boards.
+  "${clean_env[@]}" "$prefix/$BINDIR/corvane-sim" -- "$prefix/$BINDIR/corvane" list > "$WORK_DIR/corvane_list.txt" 2>&1 ||
+    fail "corvane list failed: $(cat "$WORK_DIR/corvane_list.txt")"
+  compare corvane_list "$SOURCE_DIR/tests/corvane/golden/list.txt" "$WORK_DIR/corvane_list.txt"
   finish
   ;;
 
@@ -355,7 +361,11 @@ package)  # cpack -G DEB: what each package holds, its control data, lintian
   has libcorvane-dev share/doc/libcorvane-dev/README.md
   lacks libcorvane-dev 'libCorvane\.so\.|corvane_sim|/bin/'
   has corvane-tools "$BINDIR/boardlist"
+  has corvane-tools "$BINDIR/corvane"
+  has corvane-tools share/man/man1/corvane.1.gz
   has corvane-tools share/man/man1/boardlist.1.gz
+  has corvane-tools "$BINDIR/corvane-modbus"
+  has corvane-tools share/man/man1/corvane-modbus.1.gz
   has corvane-sim "$BINDIR/corvane-sim"
   has corvane-sim "$SIMDIR/libcorvane_sim.so"
   has corvane-sim "$INCLUDEDIR/corvane/corvane_sim.h"
@@ -400,6 +410,7 @@ package)  # cpack -G DEB: what each package holds, its control data, lintian
     [[ "$(dep "$pkg")" == *"libcorvane1 (= $PROJECT_VERSION)"* ]] || fail "$pkg depends on: $(dep "$pkg")"
   done
   [[ "$(dep libcorvane1)" == *"libc6"* && "$(dep libcorvane1)" == *"adduser"* ]] || fail "libcorvane1 depends on: $(dep libcorvane1)"
+  [[ "$(dep corvane-tools)" == *"libmodbus5"* ]] || fail "corvane-tools depends on: $(dep corvane-tools)"
   [[ " $packages " != *" python3-corvane "* || "$(dep python3-corvane)" == *"python3"* ]] || fail "python3-corvane depends on: $(dep python3-corvane)"
   grep -q 'addgroup --system corvane' "$out/x/libcorvane1/DEBIAN/postinst" || fail "libcorvane1's postinst does not create the group"
   grep -qx 'activate-noawait ldconfig' "$out/x/libcorvane1/DEBIAN/triggers" || fail "libcorvane1 has no ldconfig trigger"
