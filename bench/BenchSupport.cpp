@@ -15,9 +15,9 @@
 
 namespace corvane_bench {
 
-void useBoards(const char* spec) {
-    if (corvane_sim_reset(0) < 0 || corvane_sim_add_boards(spec) < 0) {
-        std::fprintf(stderr, "bench: the simulator refuses the boards \"%s\"\n", spec);
+void useBoards(const char* description) {
+    if (corvane_sim_reset(0) < 0 || corvane_sim_add_boards(description) < 0) {
+        std::fprintf(stderr, "bench: the simulator refuses the boards \"%s\"\n", description);
         std::exit(2);
     }
 }
@@ -80,14 +80,14 @@ unsigned long environmentCount(const char* name, unsigned long fallback) {
 std::string mixedBoards(unsigned count) {
     static const char* const models[] = {"keloe6100", "kelo3100", "keloe5100", "keloe7100",
                                          "kelo4210"};
-    std::string spec;
+    std::string description;
     for (unsigned i = 0; i < count; ++i) {
         if (i != 0) {
-            spec += ',';
+            description += ',';
         }
-        spec += models[i % 5];
+        description += models[i % 5];
     }
-    return spec;
+    return description;
 }
 
 }  // namespace corvane_bench
