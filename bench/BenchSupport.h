@@ -12,8 +12,8 @@ namespace corvane_bench {
 // The board every call and interrupt benchmark drives.
 constexpr const char* kBoard = "keloe6100_0";
 
-// Replaces the simulated boards with those of the description (as in CORVANE_SIM_BOARDS). Ends the
-// program with a message when the simulator refuses the description.
+// Replaces the simulated boards with those of the description (as in CORVANE_SIM_BOARDS).
+// Ends the program with a message when the simulator refuses the description.
 void useBoards(const char* description);
 
 // One simulated KELOE6100 (kBoard), and the registry built over it before anything is
