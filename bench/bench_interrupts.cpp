@@ -210,11 +210,12 @@ void interrupt_latency(benchmark::State& state) {
         for (size_t block = 0; block < blocks; ++block) {
             const size_t count = total / blocks + (block < total % blocks ? 1 : 0);
             // Alternate which one goes first.
-            Receiver* first = block % 2 == 0 ? static_cast<Receiver*>(&library) : &bare;
-            Receiver* second = block % 2 == 0 ? static_cast<Receiver*>(&bare) : &library;
-            std::vector<uint64_t>& firstNs = first == &library ? libraryNs : bareNs;
-            std::vector<uint64_t>& secondNs = first == &library ? bareNs : libraryNs;
-            if (!latencies(*first, count, firstNs) || !latencies(*second, count, secondNs)) {
+            const bool libraryFirst = block % 2 == 0;
+            Receiver& first = libraryFirst ? static_cast<Receiver&>(library) : bare;
+            Receiver& second = libraryFirst ? static_cast<Receiver&>(bare) : library;
+            std::vector<uint64_t>& firstNs = libraryFirst ? libraryNs : bareNs;
+            std::vector<uint64_t>& secondNs = libraryFirst ? bareNs : libraryNs;
+            if (!latencies(first, count, firstNs) || !latencies(second, count, secondNs)) {
                 state.SkipWithError("an interrupt did not arrive");
                 return;
             }
@@ -222,18 +223,22 @@ void interrupt_latency(benchmark::State& state) {
     }
     state.counters["interrupts"] = static_cast<double>(libraryNs.size());
     for (auto* entry : {&libraryNs, &bareNs}) {
-        const char* who = entry == &libraryNs ? "library" : "bare";
-        const std::string name(who);
-        state.counters[name + "_p50_ns"] = static_cast<double>(corvane_bench::percentile(*entry, 0.50));
-        state.counters[name + "_p99_ns"] = static_cast<double>(corvane_bench::percentile(*entry, 0.99));
-        state.counters[name + "_p99.9_ns"] = static_cast<double>(corvane_bench::percentile(*entry, 0.999));
-        state.counters[name + "_max_ns"] = static_cast<double>(corvane_bench::percentile(*entry, 1.0));
+        const std::string who = entry == &libraryNs ? "library" : "bare";
+        auto put = [&](const char* label, double fraction) {
+            state.counters[who + label] =
+                static_cast<double>(corvane_bench::percentile(*entry, fraction));
+        };
+        put("_p50_ns", 0.50);
+        put("_p99_ns", 0.99);
+        put("_p99.9_ns", 0.999);
+        put("_max_ns", 1.0);
     }
 }
 
 void interrupt_throughput(benchmark::State& state) {
     const size_t burst = std::min<unsigned long>(
-        corvane_bench::environmentCount("CORVANE_BENCH_BURST", 4000), CORVANE_SIM_INTERRUPT_QUEUE_SIZE);
+        corvane_bench::environmentCount("CORVANE_BENCH_BURST", 4000),
+        CORVANE_SIM_INTERRUPT_QUEUE_SIZE);
     const size_t rounds = corvane_bench::environmentCount("CORVANE_BENCH_BURSTS", 15);
     LibraryReceiver library;
     BareReceiver bare;
@@ -241,14 +246,18 @@ void interrupt_throughput(benchmark::State& state) {
     std::vector<double> bareRates;
     for (auto _ : state) {
         for (size_t round = 0; round < rounds; ++round) {
-            const double a = burstRate(round % 2 == 0 ? static_cast<Receiver&>(library) : bare, burst);
-            const double b = burstRate(round % 2 == 0 ? static_cast<Receiver&>(bare) : library, burst);
-            if (a <= 0 || b <= 0) {
+            // Alternate which one goes first.
+            const bool libraryFirst = round % 2 == 0;
+            Receiver& first = libraryFirst ? static_cast<Receiver&>(library) : bare;
+            Receiver& second = libraryFirst ? static_cast<Receiver&>(bare) : library;
+            const double firstRate = burstRate(first, burst);
+            const double secondRate = burstRate(second, burst);
+            if (firstRate <= 0 || secondRate <= 0) {
                 state.SkipWithError("a burst was not delivered");
                 return;
             }
-            (round % 2 == 0 ? libraryRates : bareRates).push_back(a);
-            (round % 2 == 0 ? bareRates : libraryRates).push_back(b);
+            (libraryFirst ? libraryRates : bareRates).push_back(firstRate);
+            (libraryFirst ? bareRates : libraryRates).push_back(secondRate);
         }
     }
     auto median = [](std::vector<double>& rates) {
