@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "CApiBoardIndex.h"
 #include "DeviceDiscoverySingleton.h"
 
 namespace velmor {
@@ -42,9 +43,21 @@ void checkArguments(const char* function, const char* deviceName,
     }
 }
 
+BoardView lookUpBoard(const char* deviceName) {
+    static const std::string devicePath("/dev/");
+    DeviceDiscoverySingleton& registry = DeviceDiscoverySingleton::getInstance(devicePath);
+    // Built once, after the registry: the registry's map never changes afterwards. Being
+    // built later, it is destroyed earlier at exit, so the registry still releases the
+    // boards last, as it always did.
+    static const BoardIndex index(registry);
+    if (const BoardView* board = index.find(deviceName)) {
+        return *board;
+    }
+    return BoardView::of(registry.getDeviceFromID(std::string(deviceName)));
+}
+
 std::shared_ptr<DeviceInterface> lookUpDevice(const char* deviceName) {
-    DeviceDiscoverySingleton& registry = DeviceDiscoverySingleton::getInstance("/dev/");
-    return registry.getDeviceFromID(std::string(deviceName));
+    return lookUpBoard(deviceName).device;
 }
 
 }  // namespace capi

@@ -22,12 +22,10 @@
 #include <string>
 #include <type_traits>
 
+#include "CApiBoardIndex.h"
 #include "CorvaneErrors.h"
 #include "CorvaneException.h"
 #include "DeviceInterface.h"
-#include "DigitalIOCommonInterface.h"
-#include "DigitalIOInterface.h"
-#include "DigitalIOPortsInterface.h"
 
 namespace velmor {
 namespace corvane {
@@ -57,7 +55,11 @@ uint32_t reportInternalError(const char* function, const char* what) noexcept;
 void checkArguments(const char* function, const char* deviceName,
                     std::initializer_list<const void*> outputs);
 
-// The board registered under deviceName (the registry is built on first use).
+// The board registered under deviceName with its capabilities (the registry is built on
+// first use); the view holds a shared reference to the board. An unknown name raises the
+// registry's own failure, CorvaneException 0x80002810 "map::at".
+BoardView lookUpBoard(const char* deviceName);
+// The board registered under deviceName, as lookUpBoard finds it.
 std::shared_ptr<DeviceInterface> lookUpDevice(const char* deviceName);
 
 // Runs body and turns whatever it raises into an error code. A body that returns a code
@@ -80,25 +82,6 @@ uint32_t guarded(const char* function, Body&& body) noexcept {
     }
 }
 
-// The board seen through one capability, or null when it does not offer it.
-template <typename Capability>
-Capability* viewAs(DeviceInterface* device) {
-    return dynamic_cast<Capability*>(device);
-}
-
-// The common digital operations are reached through the channel or the port interface
-// first, so that a board offering both kinds of digital I/O is still served.
-template <>
-inline DigitalIOCommonInterface* viewAs<DigitalIOCommonInterface>(DeviceInterface* device) {
-    if (auto* channels = dynamic_cast<DigitalIOInterface*>(device)) {
-        return channels;
-    }
-    if (auto* ports = dynamic_cast<DigitalIOPortsInterface*>(device)) {
-        return ports;
-    }
-    return dynamic_cast<DigitalIOCommonInterface*>(device);
-}
-
 // The whole frame: argument checks, registry, look-up, capability view, operation. The
 // shared reference to the board is released when the call ends, on every path.
 template <typename Capability, typename Body>
@@ -106,8 +89,8 @@ uint32_t callOn(const char* function, const char* deviceName, const char* capabi
                 std::initializer_list<const void*> outputs, Body&& body) noexcept {
     return guarded(function, [&]() -> uint32_t {
         checkArguments(function, deviceName, outputs);
-        const std::shared_ptr<DeviceInterface> device = lookUpDevice(deviceName);
-        Capability* capability = viewAs<Capability>(device.get());
+        const BoardView board = lookUpBoard(deviceName);
+        Capability* capability = board.as<Capability>();
         if (capability == nullptr) {
             raiseMissingCapability(deviceName, capabilityName);
         }

@@ -13,15 +13,14 @@ namespace {
 constexpr const char* kCapability = "interrupts";
 
 // The callback of the object interface that forwards to a plain C function: the C
-// function receives its own copies of both records, by value.
+// function receives its own copies of both records, by value (the by-value arguments are
+// the copies, made once).
 DeviceInterruptCallback adapt(VelmorInterruptCallback callback) {
     if (callback == nullptr) {
         return DeviceInterruptCallback();  // empty: the engine rejects it
     }
     return [callback](const VelmorDeviceStruct& device, const InterruptData& data) {
-        VelmorDeviceStruct deviceCopy = device;
-        InterruptData dataCopy = data;
-        callback(deviceCopy, dataCopy);
+        callback(device, data);
     };
 }
 }  // namespace

@@ -73,7 +73,7 @@ set(CORVANE_PUBLIC_CXX_HEADER_NAMES
 
 # Internal: the last-error store, the shared unit checks, the shared descriptor handle,
 # the discovery log, the interrupt thread's start seam, the boards' text-copy and
-# event-record helpers, the C call frame and the sample-support internals.
+# event-record helpers, the C call frame with its board index and the sample-support internals.
 set(CORVANE_INTERNAL_HEADER_NAMES
   core/LastError.h
   core/UnitChecks.h
@@ -82,6 +82,7 @@ set(CORVANE_INTERNAL_HEADER_NAMES
   core/InterruptThreadStart.h
   boards/DigitalEventRecord.h
   boards/DriverText.h
+  c_api/CApiBoardIndex.h
   c_api/CApiFrame.h
   c_api/UtilsSupport.h)
 

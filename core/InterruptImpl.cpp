@@ -46,6 +46,15 @@ constexpr std::chrono::milliseconds kStopDelay(100);
 // every other thread. Lets stopThread() recognise a call made from the callback.
 thread_local const void* currentThreadControl = nullptr;
 
+// How the user's callable is stored: shared, so that the interrupt thread takes a copy of
+// the pointer (no allocation) for each call and keeps the callable alive while it runs, even
+// if the callback replaces itself or destroys the board.
+struct SharedCallback {
+    std::shared_ptr<DeviceInterruptCallback> callable;
+
+    void operator()(VelmorDeviceStruct device, InterruptData data) const { (*callable)(device, data); }
+};
+
 }  // namespace
 
 struct InterruptImpl::ThreadControl {
@@ -78,12 +87,8 @@ void InterruptImpl::setDeviceInterruptCallback(DeviceInterruptCallback callback)
         throw CorvaneException("Error in setDeviceInterruptCallback : interrupt_callback is Null",
                                kCallbackNullCode);
     }
-    // The user's callable is shared, so that the interrupt thread can take a cheap copy of
-    // the stored callback for each call and keep it alive while it runs, even if the
-    // callback replaces itself or destroys the board.
-    auto shared = std::make_shared<DeviceInterruptCallback>(std::move(callback));
     std::function<void(VelmorDeviceStruct, InterruptData)> stored =
-        [shared](VelmorDeviceStruct device, InterruptData data) { (*shared)(device, data); };
+        SharedCallback{std::make_shared<DeviceInterruptCallback>(std::move(callback))};
     {
         std::lock_guard<std::mutex> lock(callbackMutex);
         interruptCallback.swap(stored);
@@ -233,15 +238,60 @@ void InterruptImpl::threadMain(const std::shared_ptr<ThreadControl>& control) {
     std::string failure;
 
     while (!control->stopRequested.load()) {
-        VelmorDeviceStruct device;
-        InterruptData data;
         try {
             if (!waitInterrupt()) {
                 break;
             }
             handleInterrupt();
-            device = getDeviceInformation();
-            data = interruptData;
+            // The copies the callback receives (made once, straight from the board).
+            const VelmorDeviceStruct device = getDeviceInformation();
+            const InterruptData data = interruptData;
+
+            // The callable set through setDeviceInterruptCallback is called directly, with
+            // the copies by reference; one stored otherwise is copied and called as it is.
+            std::shared_ptr<DeviceInterruptCallback> callable;
+            std::function<void(VelmorDeviceStruct, InterruptData)> callback;
+            {
+                std::lock_guard<std::mutex> lock(callbackMutex);
+                if (const auto* stored = interruptCallback.target<SharedCallback>()) {
+                    callable = stored->callable;
+                } else {
+                    callback = interruptCallback;
+                }
+            }
+            if (!callable && !callback) {
+                if (!warnedNoCallback) {
+                    warnedNoCallback = true;
+                    logLine(foundation::Logger::WARNING,
+                            "Interrupt received while no callback is set; interrupts are read "
+                            "from the driver and dropped until one is set.");
+                } else {
+                    logLine(foundation::Logger::DEBUG, "Interrupt dropped: no callback is set.");
+                }
+                continue;
+            }
+
+            // Whatever the callback raises stays here: the thread keeps serving.
+            try {
+                if (callable) {
+                    (*callable)(device, data);
+                } else {
+                    callback(device, data);
+                }
+            } catch (const std::exception& error) {
+                if (control->stopRequested.load()) {
+                    return;  // the callback stopped the thread; the board may be gone
+                }
+                logLine(foundation::Logger::ERROR,
+                        std::string("Interrupt callback raised an exception: ") + error.what());
+            } catch (...) {
+                if (control->stopRequested.load()) {
+                    return;
+                }
+                logLine(foundation::Logger::ERROR, "Interrupt callback raised an unknown exception.");
+            }
+            // If the callback disabled interrupts or destroyed the board, the loop test ends
+            // the thread here without touching the board.
         } catch (const std::exception& error) {
             failure = error.what();
             break;
@@ -249,40 +299,6 @@ void InterruptImpl::threadMain(const std::shared_ptr<ThreadControl>& control) {
             failure = "unknown exception";
             break;
         }
-
-        std::function<void(VelmorDeviceStruct, InterruptData)> callback;
-        {
-            std::lock_guard<std::mutex> lock(callbackMutex);
-            callback = interruptCallback;
-        }
-        if (!callback) {
-            if (!warnedNoCallback) {
-                warnedNoCallback = true;
-                logLine(foundation::Logger::WARNING,
-                        "Interrupt received while no callback is set; interrupts are read from "
-                        "the driver and dropped until one is set.");
-            } else {
-                logLine(foundation::Logger::DEBUG, "Interrupt dropped: no callback is set.");
-            }
-            continue;
-        }
-
-        try {
-            callback(device, data);
-        } catch (const std::exception& error) {
-            if (control->stopRequested.load()) {
-                return;  // the callback stopped the thread; the board may be gone
-            }
-            logLine(foundation::Logger::ERROR,
-                    std::string("Interrupt callback raised an exception: ") + error.what());
-        } catch (...) {
-            if (control->stopRequested.load()) {
-                return;
-            }
-            logLine(foundation::Logger::ERROR, "Interrupt callback raised an unknown exception.");
-        }
-        // If the callback disabled interrupts or destroyed the board, the loop test ends the
-        // thread here without touching the board.
     }
 
     if (failure.empty()) {
