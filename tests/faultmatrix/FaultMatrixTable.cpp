@@ -122,6 +122,51 @@ void unitRows(std::vector<Row>& table, const UnitFunctions& f, const char* board
         VELMOR_FUNCTION_READ_STATUS, init);
 }
 
+// The board-level and channel operations of one more model, where its own code runs.
+// statusFailure: what the board returns when the output status read fails.
+void boardRows(std::vector<Row>& table, const char* board, int eventInput, bool outputs,
+               uint32_t statusFailure) {
+    const auto call = [board](uint32_t (*op)(const char*)) -> Call {
+        return [=](Outputs&) { return op(board); };
+    };
+    const Call event = [=](Outputs&) {
+        return eventInput < 0 ? 0u : VelmorSetInterruptEventForOneInput(board, eventInput, RISING_EDGE);
+    };
+    Row test = sends("VelmorTestError", board, {IoctlTestError, IoctlGetLastError}, call(VelmorTestError));
+    test.ordinary = kDriverFailure;
+    table.push_back(test);
+    table.push_back(sends("VelmorEnableDeviceInterrupts", board, {IoctlEnableInterrupts},
+                          call(VelmorEnableDeviceInterrupts), {}, call(VelmorDisableDeviceInterrupts)));
+    Row off = sends("VelmorDisableDeviceInterrupts", board,
+                    eventInput < 0 ? std::vector<uint32_t>{} : std::vector<uint32_t>{IoctlStartStopDigitalInterrupt},
+                    call(VelmorDisableDeviceInterrupts),
+                    [=](Outputs& o) { return event(o) | VelmorEnableDeviceInterrupts(board); });
+    off.failure = 0;  // disabling never fails
+    table.push_back(off);
+    if (eventInput >= 0) {
+        table.push_back(sends("VelmorReadSingleDigitalInput", board, {IoctlGetDigitalInputs},
+                              [=](Outputs& o) { return VelmorReadSingleDigitalInput(board, 1, &o.byte); }));
+        table.push_back(sends("VelmorReadAllDigitalInputs", board, {IoctlGetDigitalInputs},
+                              [=](Outputs& o) { return VelmorReadAllDigitalInputs(board, &o.word); }));
+        table.push_back(sends("VelmorSetInterruptEventForOneInput", board, {IoctlInitDigitalInputInterrupt},
+                              event));
+        table.push_back(sends("VelmorEnableDigitalInterrupt", board, {IoctlStartStopDigitalInterrupt},
+                              call(VelmorEnableDigitalInterrupt), event));
+        table.push_back(sends("VelmorDisableDigitalInterrupt", board, {IoctlStartStopDigitalInterrupt},
+                              call(VelmorDisableDigitalInterrupt), event));
+    }
+    if (outputs) {
+        table.push_back(sends("VelmorWriteSingleDigitalOutput", board, {IoctlSetDigitalOutputs},
+                              [=](Outputs&) { return VelmorWriteSingleDigitalOutput(board, 2, 1); }));
+        table.push_back(sends("VelmorWriteAllDigitalOutputs", board, {IoctlSetDigitalOutputs},
+                              [=](Outputs&) { return VelmorWriteAllDigitalOutputs(board, 0x0Fu, 1); }));
+        Row status = sends("VelmorGetDigitalOutputsStatus", board, {IoctlGetDigitalOutputsStatus},
+                           [=](Outputs& o) { return VelmorGetDigitalOutputsStatus(board, &o.word); });
+        status.failure = statusFailure;
+        table.push_back(status);
+    }
+}
+
 std::vector<Row> build() {
     std::vector<Row> table;
     const Call enable = CALL(VelmorEnableDeviceInterrupts(kE6100));
@@ -203,6 +248,15 @@ std::vector<Row> build() {
     table.push_back(sends("VelmorTestDeviceInterrupts", kE6100, {IoctlTestInterrupts}, CALL(VelmorTestDeviceInterrupts(kE6100)),
                           {}, CALL(VelmorClearInterruptFifo(kE6100))));
     table.push_back(sends("VelmorClearInterruptFifo", kE6100, {IoctlClearInterruptFIFO}, CALL(VelmorClearInterruptFifo(kE6100))));
+
+    // ---- The other models
+    boardRows(table, k3100, 3, true, kDriverFailure);
+    boardRows(table, kE5100, 2, false, 0);
+    boardRows(table, kE7100, -1, true, 0x02001D0Du);  // this board's own code, source driver
+    Row portTest = sends("VelmorTestError", k4210, {IoctlTestError, IoctlGetLastError},
+                         CALL(VelmorTestError(k4210)));
+    portTest.ordinary = kDriverFailure;
+    table.push_back(portTest);
 
     // ---- Timers, counters and watchdogs, on every model that has them
     for (const auto& [board, id] : {std::make_pair(kE6100, 1), std::make_pair(k3100, 0), std::make_pair(kE5100, 0)}) {
