@@ -213,3 +213,43 @@ TEST_F(FaultMatrix, EveryCommandOfEveryFunctionFails) {
 }
 
 }  // namespace
+
+// The first call of a process builds the registry: one information request per board.
+// Run as a CTest test of its own per function (see faultmatrix.cmake), with the function,
+// the board whose request fails, the code that board's model raises and whether the
+// error record can be fetched in the environment. The failure must not stick: the next call builds the registry.
+TEST(RegistryBuild, FirstCallFailsAndTheNextBuildsIt) {
+    const char* function = std::getenv("CORVANE_FAULT_FIRST_CALL");
+    const char* board = std::getenv("CORVANE_FAULT_BOARD");
+    const char* code = std::getenv("CORVANE_FAULT_CODE");
+    ASSERT_TRUE(function != nullptr && board != nullptr && code != nullptr) << "run by CTest";
+    const uint32_t expected = static_cast<uint32_t>(std::strtoul(code, nullptr, 16));
+    const bool fetchFails = std::getenv("CORVANE_FAULT_FETCH_FAILS") != nullptr;
+    const Row* row = nullptr;
+    for (const Row& candidate : fault_matrix::rows()) {
+        if (candidate.function == function && candidate.call) row = &candidate;
+    }
+    ASSERT_NE(row, nullptr) << function;
+    ASSERT_EQ(corvane_sim_fail(board, velmor::corvane::IoctlGetDeviceInformations, -1, EIO, 1, nullptr), 0);
+    if (fetchFails) {
+        ASSERT_EQ(corvane_sim_fail(board, IoctlGetLastError, -1, EIO, 1, nullptr), 0);
+    }
+
+    auto outputs = std::make_unique<Outputs>();
+    std::memset(outputs.get(), 0xA5, sizeof *outputs);
+    const auto canary = std::make_unique<Outputs>(*outputs);
+    EXPECT_EQ(row->call(*outputs), expected);
+    char prefix[48];
+    std::snprintf(prefix, sizeof prefix, "[CorvaneException] Code: 0x%x ", expected);
+    const std::string text = lastError();
+    EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+    EXPECT_NE(text.find("Error happened with IOCTL IoctlGetDeviceInformations. "), std::string::npos) << text;
+    EXPECT_EQ(text.find("Injected failure") != std::string::npos, !fetchFails) << text;
+    EXPECT_EQ(std::memcmp(outputs.get(), canary.get(), sizeof *outputs), 0) << "an output was written";
+
+    corvane_sim_clear_failures();
+    EXPECT_EQ(row->call(*outputs), row->ordinary) << lastError();
+    unsigned char count = 0;
+    EXPECT_EQ(VelmorGetNumberOfDevices(&count), 0u);
+    EXPECT_EQ(count, 5u);
+}
