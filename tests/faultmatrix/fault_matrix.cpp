@@ -5,13 +5,16 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <corvane/Corvane.h>
@@ -213,6 +216,64 @@ TEST_F(FaultMatrix, EveryCommandOfEveryFunctionFails) {
 }
 
 }  // namespace
+
+std::atomic<int> interruptsDelivered{0};
+void countInterrupt(VelmorDeviceStruct, InterruptData) { ++interruptsDelivered; }
+
+// Waits up to five seconds for condition.
+template <typename Condition>
+bool eventually(Condition condition) {
+    for (int i = 0; i < 500 && !condition(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// The command the thread that VelmorEnableDeviceInterrupts starts sends for each
+// interrupt fails: the thread ends without calling back, disabling still returns 0,
+// enabling works again and no interrupt is lost.
+TEST_F(FaultMatrix, InterruptReadOfTheThreadFails) {
+    const uint32_t read = velmor::corvane::IoctlGetInterruptInformations;
+    size_t cases = 0;
+    for (const char* board : {"keloe6100_0", "kelo3100_0", "keloe5100_0", "keloe7100_0"}) {
+        for (bool fetchFails : {false, true}) {
+            SCOPED_TRACE(std::string(board) + (fetchFails ? ", the error record cannot be fetched" : ""));
+            interruptsDelivered = 0;
+            ASSERT_EQ(VelmorSetDeviceInterruptCallback(board, countInterrupt), 0u);
+            ASSERT_EQ(VelmorEnableDeviceInterrupts(board), 0u);
+            corvane_sim_trace_clear();
+            ASSERT_EQ(corvane_sim_fail(board, read, -1, EIO, 1, nullptr), 0);
+            if (fetchFails) {
+                ASSERT_EQ(corvane_sim_fail(board, IoctlGetLastError, -1, EIO, 1, nullptr), 0);
+            }
+            ASSERT_EQ(VelmorTestDeviceInterrupts(board), 0u);
+            // The thread fetches the driver's account after the failed read (or fails to).
+            EXPECT_TRUE(eventually([&] {
+                const std::vector<Traced> traced = heard(board);
+                return !traced.empty() && traced.back().command == IoctlGetLastError;
+            })) << names(commandsOf(heard(board)));
+            const std::vector<Traced> traced = heard(board);
+            ASSERT_EQ(names(commandsOf(traced)),
+                      names({velmor::corvane::IoctlTestInterrupts, read, IoctlGetLastError}));
+            EXPECT_NE(traced[1].result, 0);
+            EXPECT_EQ(traced[2].result != 0, fetchFails);
+            corvane_sim_clear_failures();
+
+            EXPECT_EQ(VelmorDisableDeviceInterrupts(board), 0u);
+            EXPECT_EQ(interruptsDelivered.load(), 0);
+            ASSERT_EQ(VelmorEnableDeviceInterrupts(board), 0u);
+            ASSERT_EQ(VelmorTestDeviceInterrupts(board), 0u);
+            // The interrupt whose read failed stayed in the board's queue: it arrives now,
+            // before the new one.
+            EXPECT_TRUE(eventually([] { return interruptsDelivered.load() == 2; }))
+                << interruptsDelivered.load();
+            EXPECT_EQ(corvane_sim_pending_interrupts(board), 0);
+            EXPECT_EQ(VelmorDisableDeviceInterrupts(board), 0u);
+            ++cases;
+        }
+    }
+    std::printf("%zu interrupt-thread cases\n", cases);
+}
 
 // The first call of a process builds the registry: one information request per board.
 // Run as a CTest test of its own per function (see faultmatrix.cmake), with the function,

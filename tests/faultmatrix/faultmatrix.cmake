@@ -20,7 +20,7 @@ set(fault_matrix_env "HOME=${fault_matrix_home};CORVANE_TEST_NM=${CMAKE_NM};CORV
 add_test(NAME fault_matrix COMMAND fault_matrix --gtest_filter=FaultMatrix.*)
 set_tests_properties(fault_matrix PROPERTIES
   ENVIRONMENT "${fault_matrix_env}"
-  PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 3 tests\\."
+  PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 4 tests\\."
   LABELS "capi;faultmatrix"
   TIMEOUT 300)
 
