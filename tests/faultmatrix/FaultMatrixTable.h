@@ -26,15 +26,15 @@ struct Outputs {
 using Call = std::function<uint32_t(Outputs&)>;
 
 struct Row {
-    std::string function;           // the exported name
-    std::string board;              // node the call goes to; empty: sends no command
-    std::vector<uint32_t> commands; // what an undisturbed call sends, in order
-    Call call;                      // empty: not called here (see why)
-    Call setup;                     // before every call, must return 0
-    Call teardown;                  // after the last call of the row
-    uint32_t ordinary = 0;          // what an undisturbed call returns
-    uint32_t failure = 0x86000F08u; // what it returns when one of its commands fails
-    std::string why;                // for rows that send no command: why not
+    std::string function;            // the exported name
+    std::string board;               // node the call goes to; empty: sends no command
+    std::vector<uint32_t> commands;  // what an undisturbed call sends, in order
+    Call call;                       // empty: not called here (see why)
+    Call setup;                      // before every call, must return 0
+    Call teardown;                   // after the last call of the row
+    uint32_t ordinary = 0;           // what an undisturbed call returns
+    uint32_t failure = 0x86000F08u;  // what it returns when one of its commands fails
+    std::string why;                 // for rows that send no command: why not
 };
 
 const std::vector<Row>& rows();

@@ -76,7 +76,8 @@ std::vector<uint32_t> commandsOf(const std::vector<Traced>& traced) {
 // of the libCorvane.so this program runs with.
 std::set<std::string> exportedFunctions() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&VelmorGetLastError), &info) == 0 || info.dli_fname == nullptr) {
+    if (dladdr(reinterpret_cast<void*>(&VelmorGetLastError), &info) == 0 ||
+        info.dli_fname == nullptr) {
         ADD_FAILURE() << "libCorvane.so not found";
         return {};
     }
@@ -92,8 +93,8 @@ std::set<std::string> exportedFunctions() {
     char line[1024];
     while (std::fgets(line, sizeof line, pipe) != nullptr) {
         char name[512], type[8];
-        if (std::sscanf(line, "%511s %7s", name, type) == 2 && std::strncmp(name, "Velmor", 6) == 0 &&
-            (type[0] == 'T' || type[0] == 't')) {
+        if (std::sscanf(line, "%511s %7s", name, type) == 2 &&
+            std::strncmp(name, "Velmor", 6) == 0 && (type[0] == 'T' || type[0] == 't')) {
             // Names carry their version node: VelmorGetLastError@@CORVANE_1.0.
             functions.insert(std::string(name).substr(0, std::strcspn(name, "@")));
         }
@@ -118,11 +119,16 @@ TEST_F(FaultMatrix, EveryExportedFunctionHasARow) {
     std::set<std::string> inTable;
     for (const Row& row : fault_matrix::rows()) {
         inTable.insert(row.function);
-        EXPECT_TRUE(!row.board.empty() || !row.why.empty()) << row.function << ": no board, no reason";
+        EXPECT_TRUE(!row.board.empty() || !row.why.empty())
+            << row.function << ": no board, no reason";
     }
     const std::set<std::string> exported = exportedFunctions();
-    for (const std::string& name : exported) EXPECT_EQ(inTable.count(name), 1u) << name << " has no row";
-    for (const std::string& name : inTable) EXPECT_EQ(exported.count(name), 1u) << name << " is not exported";
+    for (const std::string& name : exported) {
+        EXPECT_EQ(inTable.count(name), 1u) << name << " has no row";
+    }
+    for (const std::string& name : inTable) {
+        EXPECT_EQ(exported.count(name), 1u) << name << " is not exported";
+    }
     std::printf("%zu exported functions, %zu rows\n", exported.size(), fault_matrix::rows().size());
 }
 
@@ -168,7 +174,8 @@ void failOnce(const Row& row, uint32_t command, bool fetchFails) {
         // The driver's account is quoted only when it could be fetched.
         EXPECT_EQ(text.find("Injected failure") != std::string::npos, !fetchFails) << text;
     }
-    EXPECT_EQ(std::memcmp(outputs.get(), canary.get(), sizeof *outputs), 0) << "an output was written";
+    EXPECT_EQ(std::memcmp(outputs.get(), canary.get(), sizeof *outputs), 0)
+        << "an output was written";
 
     const std::vector<Traced> traced = heard(row.board);
     size_t failed = 0, fetchesFailed = 0;
@@ -212,7 +219,8 @@ TEST_F(FaultMatrix, EveryCommandOfEveryFunctionFails) {
             }
         }
     }
-    std::printf("%zu functions, %zu command rows, %zu cases\n", functions.size(), commandRows, cases);
+    std::printf("%zu functions, %zu command rows, %zu cases\n", functions.size(), commandRows,
+                cases);
 }
 
 }  // namespace
@@ -237,7 +245,8 @@ TEST_F(FaultMatrix, InterruptReadOfTheThreadFails) {
     size_t cases = 0;
     for (const char* board : {"keloe6100_0", "kelo3100_0", "keloe5100_0", "keloe7100_0"}) {
         for (bool fetchFails : {false, true}) {
-            SCOPED_TRACE(std::string(board) + (fetchFails ? ", the error record cannot be fetched" : ""));
+            SCOPED_TRACE(std::string(board) +
+                         (fetchFails ? ", the error record cannot be fetched" : ""));
             interruptsDelivered = 0;
             ASSERT_EQ(VelmorSetDeviceInterruptCallback(board, countInterrupt), 0u);
             ASSERT_EQ(VelmorEnableDeviceInterrupts(board), 0u);
@@ -278,7 +287,8 @@ TEST_F(FaultMatrix, InterruptReadOfTheThreadFails) {
 // The first call of a process builds the registry: one information request per board.
 // Run as a CTest test of its own per function (see faultmatrix.cmake), with the function,
 // the board whose request fails, the code that board's model raises and whether the
-// error record can be fetched in the environment. The failure must not stick: the next call builds the registry.
+// error record can be fetched in the environment. The failure must not stick: the next call builds
+// the registry.
 TEST(RegistryBuild, FirstCallFailsAndTheNextBuildsIt) {
     const char* function = std::getenv("CORVANE_FAULT_FIRST_CALL");
     const char* board = std::getenv("CORVANE_FAULT_BOARD");
@@ -291,7 +301,9 @@ TEST(RegistryBuild, FirstCallFailsAndTheNextBuildsIt) {
         if (candidate.function == function && candidate.call) row = &candidate;
     }
     ASSERT_NE(row, nullptr) << function;
-    ASSERT_EQ(corvane_sim_fail(board, velmor::corvane::IoctlGetDeviceInformations, -1, EIO, 1, nullptr), 0);
+    ASSERT_EQ(
+        corvane_sim_fail(board, velmor::corvane::IoctlGetDeviceInformations, -1, EIO, 1, nullptr),
+        0);
     if (fetchFails) {
         ASSERT_EQ(corvane_sim_fail(board, IoctlGetLastError, -1, EIO, 1, nullptr), 0);
     }
@@ -304,9 +316,12 @@ TEST(RegistryBuild, FirstCallFailsAndTheNextBuildsIt) {
     std::snprintf(prefix, sizeof prefix, "[CorvaneException] Code: 0x%x ", expected);
     const std::string text = lastError();
     EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
-    EXPECT_NE(text.find("Error happened with IOCTL IoctlGetDeviceInformations. "), std::string::npos) << text;
+    EXPECT_NE(text.find("Error happened with IOCTL IoctlGetDeviceInformations. "),
+              std::string::npos)
+        << text;
     EXPECT_EQ(text.find("Injected failure") != std::string::npos, !fetchFails) << text;
-    EXPECT_EQ(std::memcmp(outputs.get(), canary.get(), sizeof *outputs), 0) << "an output was written";
+    EXPECT_EQ(std::memcmp(outputs.get(), canary.get(), sizeof *outputs), 0)
+        << "an output was written";
 
     corvane_sim_clear_failures();
     EXPECT_EQ(row->call(*outputs), row->ordinary) << lastError();
