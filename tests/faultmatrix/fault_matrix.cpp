@@ -149,17 +149,19 @@ uint32_t step(const fault_matrix::Call& call) {
     return call ? call(scratch) : 0u;
 }
 
-// One failing call: the code, the text, the untouched outputs and the driver's side.
-void failOnce(const Row& row, uint32_t command, bool fetchFails) {
+// One failing call, the command failing where the call sends it for the time given (0:
+// the first): the code, the text, the untouched outputs and the driver's side.
+void failOnce(const Row& row, uint32_t command, int time, bool fetchFails) {
     const std::string name = commandName(command);
-    SCOPED_TRACE(row.function + " on " + row.board + ", " + name + " fails" +
+    SCOPED_TRACE(row.function + " on " + row.board + ", " + name + " fails (send " +
+                 std::to_string(time + 1) + ")" +
                  (fetchFails ? ", the error record cannot be fetched" : ""));
     ASSERT_EQ(step(row.setup), 0u) << lastError();
     auto outputs = std::make_unique<Outputs>();
     std::memset(outputs.get(), 0xA5, sizeof *outputs);
     const auto canary = std::make_unique<Outputs>(*outputs);
     corvane_sim_trace_clear();
-    ASSERT_EQ(corvane_sim_fail(row.board.c_str(), command, -1, EIO, 1, nullptr), 0);
+    ASSERT_EQ(corvane_sim_fail_after(row.board.c_str(), command, time, -1, EIO, 1, nullptr), 0);
     if (fetchFails) {
         ASSERT_EQ(corvane_sim_fail(row.board.c_str(), IoctlGetLastError, -1, EIO, 1, nullptr), 0);
     }
@@ -178,12 +180,15 @@ void failOnce(const Row& row, uint32_t command, bool fetchFails) {
         << "an output was written";
 
     const std::vector<Traced> traced = heard(row.board);
-    size_t failed = 0, fetchesFailed = 0;
+    std::vector<int> results;  // of command, in order
+    size_t fetchesFailed = 0;
     for (const Traced& t : traced) {
-        failed += t.command == command && t.result != 0;
+        if (t.command == command) results.push_back(t.result);
         fetchesFailed += t.command == IoctlGetLastError && t.result != 0;
     }
-    EXPECT_EQ(failed, 1u) << names(commandsOf(traced));
+    std::vector<int> expected(static_cast<size_t>(time), 0);  // the earlier sends succeed
+    expected.push_back(-1);                                    // and the call stops here
+    EXPECT_EQ(results, expected) << names(commandsOf(traced));
     EXPECT_EQ(fetchesFailed, fetchFails ? 1u : 0u) << names(commandsOf(traced));
     corvane_sim_clear_failures();
 
@@ -207,14 +212,15 @@ TEST_F(FaultMatrix, EveryCommandOfEveryFunctionFails) {
         EXPECT_EQ(names(sent), names(row.commands));
         ASSERT_EQ(step(row.teardown), 0u) << lastError();
 
-        std::set<uint32_t> done;
+        std::map<uint32_t, int> times;  // sends of each command so far
         functions.insert(row.function);
         for (uint32_t command : sent) {
             // Failures of the error-record fetch are the second half of every case.
-            if (command == IoctlGetLastError || !done.insert(command).second) continue;
+            if (command == IoctlGetLastError) continue;
             ++commandRows;
+            const int time = times[command]++;
             for (bool fetchFails : {false, true}) {
-                failOnce(row, command, fetchFails);
+                failOnce(row, command, time, fetchFails);
                 ++cases;
             }
         }
@@ -222,8 +228,6 @@ TEST_F(FaultMatrix, EveryCommandOfEveryFunctionFails) {
     std::printf("%zu functions, %zu command rows, %zu cases\n", functions.size(), commandRows,
                 cases);
 }
-
-}  // namespace
 
 std::atomic<int> interruptsDelivered{0};
 void countInterrupt(VelmorDeviceStruct, InterruptData) { ++interruptsDelivered; }
@@ -329,3 +333,5 @@ TEST(RegistryBuild, FirstCallFailsAndTheNextBuildsIt) {
     EXPECT_EQ(VelmorGetNumberOfDevices(&count), 0u);
     EXPECT_EQ(count, 5u);
 }
+
+}  // namespace
