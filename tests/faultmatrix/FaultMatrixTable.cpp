@@ -306,7 +306,7 @@ std::vector<Row> build() {
         {"VelmorEnableWatchdogInterrupt", VelmorEnableWatchdogInterrupt},
         {"VelmorDisableWatchdogInterrupt", VelmorDisableWatchdogInterrupt}};
     for (const auto& [name, op] : unitFlags) {
-        // Timer 1, counter 0 and watchdog 0 of the KELOE6100 are three different units.
+        // The KELOE6100 has timer 1, counter 0 and watchdog 0.
         const int unit = std::string(name).find("Timer") != std::string::npos ? 1 : 0;
         table.push_back(quiet(name, kFlag, [op = op, unit](Outputs&) { return op(kE6100, unit); }));
     }
