@@ -295,7 +295,14 @@ int corvane_sim_pending_interrupts(const char* node) {
 
 int corvane_sim_fail(const char* node, uint32_t command, int result, int error_number, int times,
                      const VelmorErrorType* record) {
-    if (result == 0 || times == 0 || times < CORVANE_SIM_ALWAYS || error_number < 0) return fail(EINVAL);
+    return corvane_sim_fail_after(node, command, 0, result, error_number, times, record);
+}
+
+int corvane_sim_fail_after(const char* node, uint32_t command, int skip, int result,
+                           int error_number, int times, const VelmorErrorType* record) {
+    if (result == 0 || times == 0 || times < CORVANE_SIM_ALWAYS || error_number < 0 || skip < 0) {
+        return fail(EINVAL);
+    }
     SimLock lock;
     Simulator& s = lock.sim();
     FailRule r;
@@ -307,6 +314,7 @@ int corvane_sim_fail(const char* node, uint32_t command, int result, int error_n
     r.result = result;
     r.error = error_number == 0 ? EIO : error_number;
     r.remaining = times;
+    r.skip = skip;
     if (record != nullptr) {
         r.hasRecord = true;
         r.record = *record;

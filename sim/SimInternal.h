@@ -193,6 +193,7 @@ struct FailRule {
     int result = -1;
     int error = 5;
     int remaining = 1;  // CORVANE_SIM_ALWAYS: never runs out
+    int skip = 0;       // matching calls still let through before the first failure
     bool hasRecord = false;
     VelmorErrorType record{};
 };

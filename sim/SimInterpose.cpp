@@ -478,6 +478,10 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
                 }
             }
             CommandResult cr{0, 0};
+            if (rule != nullptr && !b.removed && rule->skip > 0) {
+                --s.rules[ruleIndex].skip;  // let through: the rule still stands first
+                rule = nullptr;
+            }
             if (b.removed) {
                 cr = {-1, ENODEV};
             } else if (rule != nullptr) {

@@ -202,6 +202,12 @@ CORVANE_SIM_API uint64_t corvane_sim_now_ns(void);
  * alone. Rules are checked in the order they were added; the first matching one wins. */
 CORVANE_SIM_API int corvane_sim_fail(const char *node, uint32_t command, int result,
                                      int error_number, int times, const VelmorErrorType *record);
+/* Like corvane_sim_fail, but the first skip matching calls run normally before the rule
+ * fails any (EINVAL for a negative skip): skip 1 makes the second call of a command fail.
+ * While it lets calls through, the rule still stands first among the matching ones. */
+CORVANE_SIM_API int corvane_sim_fail_after(const char *node, uint32_t command, int skip,
+                                           int result, int error_number, int times,
+                                           const VelmorErrorType *record);
 /* Removes every failure rule. */
 CORVANE_SIM_API void corvane_sim_clear_failures(void);
 

@@ -385,6 +385,26 @@ TEST_F(SimDriver, InjectedFailuresOnceNTimesAndAlways) {
     EXPECT_EQ(-1, corvane_sim_fail("nosuch_0", vc::IoctlTestError, -1, 0, 1, nullptr));
     EXPECT_EQ(ENOENT, errno);
     EXPECT_EQ(-1, corvane_sim_fail("keloe6100_0", vc::IoctlTestError, -1, 0, 0, nullptr));
+    EXPECT_EQ(-1, corvane_sim_fail_after("keloe6100_0", vc::IoctlTestError, -1, -1, 0, 1, nullptr));
+    EXPECT_EQ(EINVAL, errno);
+}
+
+TEST_F(SimDriver, InjectedFailureAfterSkippedCalls) {
+    SimNode node("keloe6100_0");
+    uint32_t v = 0;
+    // Two calls through, then two failures; standing first, the rule shadows the later one
+    // (always) until it is used up, other commands pass.
+    ASSERT_EQ(0, corvane_sim_fail_after("keloe6100_0", vc::IoctlGetDigitalInputs, 2, -1, ENXIO, 2,
+                                        nullptr));
+    ASSERT_EQ(0, corvane_sim_fail("keloe6100_0", vc::IoctlGetDigitalInputs, -1, EBUSY,
+                                  CORVANE_SIM_ALWAYS, nullptr));
+    const int expected[][2] = {{0, 0}, {0, 0}, {-1, ENXIO}, {-1, ENXIO}, {-1, EBUSY}};
+    for (const auto& call : expected) {
+        errno = 0;
+        EXPECT_EQ(call[0], ::ioctl(node.fd(), vc::IoctlGetDigitalInputs, &v));
+        EXPECT_EQ(call[1], call[0] == 0 ? 0 : errno);
+        EXPECT_EQ(0, ::ioctl(node.fd(), vc::IoctlGetDigitalOutputsStatus, &v));
+    }
 }
 
 TEST_F(SimDriver, NullArgumentAndRemovedBoard) {
