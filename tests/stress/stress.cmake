@@ -10,9 +10,9 @@ endif()
 
 set(stress_dir ${CMAKE_CURRENT_LIST_DIR})
 if(CORVANE_SANITIZE)
-  set(stress_env "CORVANE_STRESS_DEFAULT_SCALE=0.005;CORVANE_STRESS_RSS_LIMIT_KB=0")
+  set(stress_env "CORVANE_STRESS_DEFAULT_SCALE=0.01;CORVANE_STRESS_RSS_LIMIT_KB=0")
 else()
-  set(stress_env "CORVANE_STRESS_DEFAULT_SCALE=0.02")
+  set(stress_env "CORVANE_STRESS_DEFAULT_SCALE=0.05")
 endif()
 
 # corvane_stress_test(NAME BOARDS)

@@ -59,6 +59,7 @@ static void* driveOutputs(void* argument) {
 }
 
 int main(void) {
+    setvbuf(stdout, NULL, _IOLBF, 0); /* each figure as soon as it is known */
     const long total = scaled(1000000, 1000);
     corvane_sim_set_trace_limit(0);
     printf("stress_interrupts: %ld interrupts into a C callback, two threads driving outputs\n", total);

@@ -29,11 +29,13 @@ static uint32_t failureCode;
 /* The number of the latest failure each thread has set up (published before the call). */
 static atomic_long published[THREADS];
 
-/* A long message, so that a torn text cannot pass for a whole one. */
+/* A long message in the thread's own letter, so that a text torn between two threads'
+ * failures cannot pass for a whole one. */
 static void message(int thread, long number, char* out, size_t size) {
-    snprintf(out, size, "thread %d failure %ld: %.*s", thread, number, 160,
-             "................................................................................"
-             "................................................................................");
+    char filler[161];
+    memset(filler, 'A' + thread, sizeof filler - 1);
+    filler[sizeof filler - 1] = '\0';
+    snprintf(out, size, "thread %d failure %ld: %s", thread, number, filler);
 }
 
 static uint32_t failOnce(int thread, const char* text) {
@@ -131,6 +133,7 @@ static void runCallers(long total, int report) {
 }
 
 int main(void) {
+    setvbuf(stdout, NULL, _IOLBF, 0); /* each figure as soon as it is known */
     const long total = scaled(1000000, 4000);
     corvane_sim_set_trace_limit(0);
 

@@ -127,6 +127,7 @@ static void runReplacements(long total) {
 }
 
 int main(void) {
+    setvbuf(stdout, NULL, _IOLBF, 0); /* each figure as soon as it is known */
     const long cycles = scaled(10000, 2 * BOARDS);
     const long replacements = scaled(1000, 20);
     corvane_sim_set_trace_limit(0);
