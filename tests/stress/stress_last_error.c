@@ -17,14 +17,14 @@
 
 static const char* const boardNames[THREADS] = {"keloe6100_0", "keloe6100_1", "keloe6100_2", "keloe6100_3"};
 /* The text around the record's message, per board, as learnt from one failure each. */
-static char prefix[THREADS][1024];
-static char suffix[THREADS][1024];
+static char prefix[THREADS][4096];
+static char suffix[THREADS][4096];
 /* A failing call publishes two texts on its way to the final one: the transport's own
  * exception, then the library's summary that quotes it (the final text is that summary
  * followed by the driver's record). Another thread may read either while that call is
  * still in progress; both are whole texts of a failure. */
-static char transportText[1024];
-static char summaryText[1024];
+static char transportText[4096];
+static char summaryText[4096];
 static uint32_t failureCode;
 /* The number of the latest failure each thread has set up (published before the call). */
 static atomic_long published[THREADS];
@@ -93,7 +93,7 @@ static void* call(void* argument) {
             text[0] = '\0';
             VelmorGetLastError(text, sizeof text - 1);
             if (!wholeText(text, c->index, number) && c->torn++ == 0) {
-                snprintf(c->firstTorn, sizeof c->firstTorn, "%s", text);
+                snprintf(c->firstTorn, sizeof c->firstTorn, "%.1000s", text);
             }
         } else {
             uint32_t inputs = 0;

@@ -13,14 +13,19 @@ set(valgrind_command ${VALGRIND_EXECUTABLE} --error-exitcode=1 --leak-check=full
   --errors-for-leak-kinds=definite --show-leak-kinds=definite --track-origins=yes)
 
 foreach(program c_last_error c_records c_api_no_boards c_api_frame c_api_interrupts
-                c_api_enum_values c_api_startup_failure)
+                c_api_enum_values c_api_startup_failure c_api_no_home c_api_many_boards_256
+                sim_clock_capi)
   if(TARGET ${program})
     get_test_property(c.${program} ENVIRONMENT program_env)
+    get_test_property(c.${program} ENVIRONMENT_MODIFICATION program_env_changes)
     add_test(NAME valgrind.${program} COMMAND ${valgrind_command} $<TARGET_FILE:${program}>)
     set_tests_properties(valgrind.${program} PROPERTIES
       ENVIRONMENT "${program_env}"
       FAIL_REGULAR_EXPRESSION "ERROR SUMMARY: [1-9]"
       LABELS "valgrind" TIMEOUT 600)
+    if(program_env_changes)
+      set_tests_properties(valgrind.${program} PROPERTIES ENVIRONMENT_MODIFICATION "${program_env_changes}")
+    endif()
   endif()
 endforeach()
 
