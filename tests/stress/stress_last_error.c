@@ -161,8 +161,8 @@ int main(void) {
     printf("stress_last_error: driver failure 0x%08x, text %s<message>%s\n", failureCode, prefix[0], suffix[0]);
 
     runCallers(total / 10, 0); /* warm-up */
-    const Resources warm = resourcesNow();
+    const Resources warm = resourcesSettled();
     runCallers(total, 1);
-    expectResourcesHeld("after the calls", warm, resourcesNow());
+    expectResourcesHeld("after the calls", warm, resourcesSettled());
     return stressDone("stress_last_error");
 }

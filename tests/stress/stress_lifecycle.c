@@ -138,12 +138,12 @@ int main(void) {
     }
     runCycles(2 * BOARDS);
     runReplacements(4);
-    const Resources warm = resourcesNow();
+    const Resources warm = resourcesSettled();
 
     atomic_store(&calls[0], 0);
     runCycles(cycles);
-    expectResourcesHeld("after the cycles", warm, resourcesNow());
+    expectResourcesHeld("after the cycles", warm, resourcesSettled());
     runReplacements(replacements);
-    expectResourcesHeld("after the replacements", warm, resourcesNow());
+    expectResourcesHeld("after the replacements", warm, resourcesSettled());
     return stressDone("stress_lifecycle");
 }

@@ -45,6 +45,11 @@ def pending(node):
 
 
 def resources():
+    # A thread that was just joined may still be leaving the task list: wait (up to a
+    # second) until only the threads Python knows of remain.
+    deadline = time.monotonic() + 1.0
+    while len(os.listdir("/proc/self/task")) > threading.active_count() and time.monotonic() < deadline:
+        time.sleep(0.01)
     with open("/proc/self/status") as status:
         rss = next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
     return len(os.listdir("/proc/self/fd")), len(os.listdir("/proc/self/task")), rss

@@ -84,6 +84,17 @@ static inline Resources resourcesNow(void) {
     return r;
 }
 
+/* The resources once the process holds no thread but the main one, or after a second:
+ * a thread that was just joined may still be leaving the task list. */
+static inline Resources resourcesSettled(void) {
+    Resources r = resourcesNow();
+    for (int i = 0; i < 100 && r.threads > 1; ++i) {
+        pauseMicroseconds(10000);
+        r = resourcesNow();
+    }
+    return r;
+}
+
 static inline long rssLimitKb(void) {
     const char* text = getenv("CORVANE_STRESS_RSS_LIMIT_KB");
     return (text != NULL && *text != '\0') ? strtol(text, NULL, 10) : 1024;
