@@ -90,6 +90,7 @@ int corvane_sim_reset(int from_environment) {
     dropBoards(s);
     s.rules.clear();
     s.trace.clear();
+    s.traceLimit = kTraceLimit;
     s.highFds = false;
     clockReset(s);
     if (!from_environment) return 0;
@@ -353,6 +354,15 @@ int corvane_sim_trace_get(size_t index, corvane_sim_trace_entry* entry) {
 void corvane_sim_trace_clear(void) {
     SimLock lock;
     lock.sim().trace.clear();
+}
+
+void corvane_sim_set_trace_limit(size_t limit) {
+    SimLock lock;
+    Simulator& s = lock.sim();
+    s.traceLimit = limit;
+    while (s.trace.size() > limit) s.trace.pop_front();
+    // A deque keeps its blocks; a limit of 0 gives the memory back.
+    if (limit == 0) std::deque<TraceEntry>().swap(s.trace);
 }
 
 void corvane_sim_set_high_descriptors(int on) {

@@ -208,11 +208,14 @@ struct TraceEntry {
     int error = 0;
 };
 
+constexpr size_t kTraceLimit = 65536;  // the trace limit at start and after a reset
+
 struct Simulator {
     std::vector<std::shared_ptr<Board>> boards;
     std::map<int, std::shared_ptr<Board>> fds;
     std::vector<FailRule> rules;
     std::deque<TraceEntry> trace;
+    size_t traceLimit = kTraceLimit;  // entries the trace keeps (the latest ones); 0: none
     bool highFds = false;
     std::string dir;        // directory standing for /dev/
     pid_t dirOwner = 0;     // process that created dir (a forked child makes its own)
@@ -228,8 +231,6 @@ struct Simulator {
     // simulated here.
     std::unique_ptr<ServerClient> client;
 };
-
-constexpr size_t kTraceLimit = 65536;
 
 // The one lock. Everything in Simulator is reached only through a held SimLock.
 // Releasing it starts this process's real-time thread when something was scheduled

@@ -502,8 +502,10 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
             if (entry.size != 0) entry.returned.assign(bytes, bytes + entry.size);
             entry.result = cr.result;
             entry.error = cr.result != 0 ? cr.error : 0;
-            s.trace.push_back(std::move(entry));
-            while (s.trace.size() > kTraceLimit) s.trace.pop_front();
+            if (s.traceLimit != 0) {
+                s.trace.push_back(std::move(entry));
+                while (s.trace.size() > s.traceLimit) s.trace.pop_front();
+            }
             if (cr.result == 0) return 0;
             result = cr.result;
             error = cr.error;

@@ -225,12 +225,16 @@ typedef struct corvane_sim_trace_entry {
 } corvane_sim_trace_entry;
 
 /* Number of entries in the trace (every command received on a simulated descriptor,
- * oldest first; the trace keeps the latest 65536). */
+ * oldest first; the trace keeps the latest 65536, or the limit set below). */
 CORVANE_SIM_API size_t corvane_sim_trace_count(void);
 /* Copies entry index into *entry. */
 CORVANE_SIM_API int corvane_sim_trace_get(size_t index, corvane_sim_trace_entry *entry);
 /* Empties the trace. */
 CORVANE_SIM_API void corvane_sim_trace_clear(void);
+/* Keeps at most the latest limit entries from now on (dropping older ones at once); 0
+ * records nothing. Long runs set a small limit so that the trace's memory stays flat.
+ * corvane_sim_reset restores 65536. */
+CORVANE_SIM_API void corvane_sim_set_trace_limit(size_t limit);
 
 /* ---- Descriptors ----------------------------------------------------------------------- */
 

@@ -447,6 +447,39 @@ TEST_F(SimDriver, HighDescriptorsOnRequest) {
     EXPECT_EQ(2u, simState("keloe6100_0").open_descriptors);
 }
 
+// The trace keeps the latest `limit` entries (inputs 1..5 read in turn show which), none
+// with 0, and a reset restores the default.
+TEST_F(SimDriver, TraceLimitKeepsTheLatestEntries) {
+    SimNode node("keloe6100_0");
+    ASSERT_TRUE(node.isOpen());
+    auto readInputs = [&](uint32_t from, uint32_t to) {
+        for (uint32_t i = from; i <= to; ++i) {
+            ASSERT_EQ(0, corvane_sim_set_inputs("keloe6100_0", i));
+            ASSERT_EQ(0, command(node.fd(), vc::IoctlGetDigitalInputs, uint32_t{0}).result);
+        }
+    };
+    corvane_sim_trace_clear();
+    readInputs(1, 3);
+    corvane_sim_set_trace_limit(2);
+    EXPECT_EQ(2u, corvane_sim_trace_count());
+    readInputs(4, 5);
+    ASSERT_EQ(2u, corvane_sim_trace_count());
+    corvane_sim_trace_entry entry{};
+    for (size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(0, corvane_sim_trace_get(i, &entry));
+        EXPECT_EQ(bytesOf(uint32_t{4 + static_cast<uint32_t>(i)}),
+                  std::vector<uint8_t>(entry.returned, entry.returned + 4));
+    }
+    corvane_sim_set_trace_limit(0);
+    readInputs(6, 6);
+    EXPECT_EQ(0u, corvane_sim_trace_count());
+    ASSERT_EQ(0, corvane_sim_reset(0));
+    ASSERT_EQ(1, corvane_sim_add_boards("keloe6100"));
+    SimNode again("keloe6100_0");
+    ASSERT_EQ(0, command(again.fd(), vc::IoctlGetDigitalInputs, uint32_t{0}).result);
+    EXPECT_EQ(1u, corvane_sim_trace_count());
+}
+
 TEST_F(SimDriver, OtherPathsAndDescriptorsPassThrough) {
     // A real device node and a real file.
     int devnull = ::open("/dev/null", O_RDWR);
