@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <clocale>
+#include <cwchar>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -51,7 +53,19 @@ void onInterrupt(VelmorDeviceStruct device, InterruptData data) {
     ++delivered;
 }
 
+// Every text of a device structure ends within its field, whatever the driver sent.
+void checkTexts(const VelmorDeviceStruct& device) {
+    const VelmorGeneralInformations& g = device.general;
+    for (const char* field : {device.id, g.serial_number, g.product_name, g.firmware_version,
+                              g.library_version, g.driver_version, g.device_path}) {
+        FUZZ_CHECK(std::memchr(field, '\0', 256) != nullptr);
+    }
+    FUZZ_CHECK(std::wmemchr(g.custom_id, L'\0', 256) != nullptr);
+}
+
 bool setUp() {
+    // Custom identifiers are printed in UTF-8, as in a user's terminal.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
     corvane_sim_reset(0);
     if (corvane_sim_add_boards("keloe6100,kelo3100,keloe5100,keloe7100,kelo4210") != static_cast<int>(kBoards)) {
         return false;
@@ -80,6 +94,7 @@ void listAndFail(FuzzInput& in) {
     try {
         DeviceDiscoverySingleton registry("/dev/");
         for (const VelmorDeviceStruct& device : registry.getAllDevicesInformation()) {
+            checkTexts(device);
             std::printf("Found card %.256s\n", device.id);
             printGeneralInformation(&device.general);
             printVelmorPCIBusInformations(&device.bus);
