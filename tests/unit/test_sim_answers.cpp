@@ -3,6 +3,7 @@
 // the call; a failure rule goes first.
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -53,7 +54,7 @@ TEST_F(SimAnswers, RecordHoldsTheQueuedBytesThenZeros) {
         // No interrupt is pending: the driver alone would fail the read, the answer succeeds.
         ASSERT_EQ(0, ::ioctl(node.fd(), c.command, record.data()));
         std::vector<uint8_t> expected(c.recordSize, 0);
-        std::memcpy(expected.data(), bytes.data(), std::min(c.queued, c.recordSize));
+        std::copy_n(bytes.begin(), std::min(c.queued, c.recordSize), expected.begin());
         EXPECT_EQ(expected, record);
         // Used once, and only on its own node: the driver answers again.
         ASSERT_EQ(1, corvane_sim_queue_answer("kelo4210_0", c.command, bytes.data(), bytes.size()));
