@@ -162,6 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     failThroughC(in);
     interrupts(in);
     corvane_sim_clear_answers();
+    // The simulator's trace would keep every call of every input.
+    corvane_sim_trace_clear();
     std::fflush(stdout);
     return 0;
 }
