@@ -40,6 +40,8 @@ const char* const kNodes[] = {"keloe6100_0", "kelo3100_0", "keloe5100_0", "keloe
 constexpr size_t kBoards = sizeof kNodes / sizeof kNodes[0];
 // The board whose interrupts reach the callback (through the C interface).
 const char* const kInterruptBoard = "keloe6100_0";
+// How the failure of the driver's test command begins, whatever its error record says.
+const char* const kTestErrorText = "Error happened with IOCTL IoctlTestError.";
 
 std::atomic<unsigned> delivered{0};
 std::atomic<uint64_t> argumentSum{0};
@@ -116,12 +118,14 @@ void listAndFail(FuzzInput& in) {
             tester->testError();
             FUZZ_CHECK(!"the driver's test error was taken for a success");
         } catch (const CorvaneException& error) {
-            FUZZ_CHECK(error.what() != nullptr);
+            // The summary of the failed command, then the driver's account of it.
+            FUZZ_CHECK(std::strstr(error.what(), kTestErrorText) != nullptr);
+            FUZZ_CHECK(error.getCode() != 0);
         }
         corvane_sim_clear_answers();
     } catch (const CorvaneException& error) {
         // A board that does not start ends the build: a failure the caller sees.
-        FUZZ_CHECK(error.what() != nullptr);
+        FUZZ_CHECK(error.getCode() != 0);
     }
 }
 
@@ -133,6 +137,7 @@ void failThroughC(FuzzInput& in) {
     const size_t length = VelmorGetLastError(text, sizeof text - 1);
     FUZZ_CHECK(length > 0 && length < sizeof text);
     FUZZ_CHECK(std::strlen(text) == length);
+    FUZZ_CHECK(std::strstr(text, kTestErrorText) != nullptr);
 }
 
 void interrupts(FuzzInput& in) {
