@@ -17,8 +17,8 @@ namespace {
 
 // strerror_r comes in two flavours; both give the same text as strerror, without
 // strerror's shared buffer (the interrupt thread and the caller's thread may fail at once).
-inline const char* describe(char* result, const char*) { return result; }
-inline const char* describe(int result, const char* buffer) {
+[[maybe_unused]] inline const char* describe(char* result, const char*) { return result; }
+[[maybe_unused]] inline const char* describe(int result, const char* buffer) {
     return result == 0 ? buffer : "Unknown error";
 }
 

@@ -1,4 +1,5 @@
 // The control interface of corvane_sim.h: every function takes the simulator's lock.
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -89,6 +90,7 @@ int corvane_sim_reset(int from_environment) {
     Simulator& s = lock.sim();
     dropBoards(s);
     s.rules.clear();
+    s.answers.clear();
     s.trace.clear();
     s.traceLimit = kTraceLimit;
     s.highFds = false;
@@ -327,6 +329,30 @@ int corvane_sim_fail_after(const char* node, uint32_t command, int skip, int res
 void corvane_sim_clear_failures(void) {
     SimLock lock;
     lock.sim().rules.clear();
+}
+
+int corvane_sim_queue_answer(const char* node, uint32_t command, const void* bytes, size_t size) {
+    const uint32_t recordBytes = recordSize(command);
+    if (node == nullptr || recordBytes == 0 || (bytes == nullptr && size != 0)) return fail(EINVAL);
+    SimLock lock;
+    Simulator& s = lock.sim();
+    if (!findBoard(s, node)) return fail(ENOENT);
+    QueuedAnswer answer;
+    answer.node = node;
+    answer.command = command;
+    answer.bytes.assign(recordBytes, 0);
+    if (size != 0) std::memcpy(answer.bytes.data(), bytes, std::min<size_t>(size, recordBytes));
+    s.answers.push_back(std::move(answer));
+    int queued = 0;
+    for (const QueuedAnswer& a : s.answers) {
+        if (a.node == node && a.command == command) ++queued;
+    }
+    return queued;
+}
+
+void corvane_sim_clear_answers(void) {
+    SimLock lock;
+    lock.sim().answers.clear();
 }
 
 size_t corvane_sim_trace_count(void) {

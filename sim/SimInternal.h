@@ -198,6 +198,13 @@ struct FailRule {
     VelmorErrorType record{};
 };
 
+// A record to hand back instead of the driver's own (corvane_sim_queue_answer).
+struct QueuedAnswer {
+    std::string node;
+    uint32_t command = 0;
+    std::vector<uint8_t> bytes;  // already the command's record size
+};
+
 struct TraceEntry {
     std::string node;
     uint32_t command = 0;
@@ -214,6 +221,7 @@ struct Simulator {
     std::vector<std::shared_ptr<Board>> boards;
     std::map<int, std::shared_ptr<Board>> fds;
     std::vector<FailRule> rules;
+    std::deque<QueuedAnswer> answers;
     std::deque<TraceEntry> trace;
     size_t traceLimit = kTraceLimit;  // entries the trace keeps (the latest ones); 0: none
     bool highFds = false;
@@ -276,6 +284,9 @@ bool clockTakeThreadStart(Simulator& s);
 void clockStartThread();
 
 // Helpers that need the lock held.
+// Replaces the record of a call the driver handled by the first answer queued for the
+// node and command; true when there was one.
+bool takeAnswer(Simulator& s, const std::string& node, uint32_t command, void* arg);
 std::shared_ptr<Board> findBoard(Simulator& s, const std::string& node);
 void dropBoards(Simulator& s);
 // Loads CORVANE_SIM_BOARDS; on a malformed value prints the message and loads nothing.

@@ -267,6 +267,17 @@ std::shared_ptr<Board> findBoard(Simulator& s, const std::string& node) {
     return nullptr;
 }
 
+bool takeAnswer(Simulator& s, const std::string& node, uint32_t command, void* arg) {
+    for (auto it = s.answers.begin(); it != s.answers.end(); ++it) {
+        if (it->node == node && it->command == command) {
+            std::memcpy(arg, it->bytes.data(), it->bytes.size());
+            s.answers.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
 void dropBoards(Simulator& s) {
     for (auto& b : s.boards) b->removed = true;
     s.boards.clear();
@@ -498,6 +509,7 @@ __attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, 
                 }
             } else {
                 cr = execute(b, command, arg);
+                if (arg != nullptr && takeAnswer(s, b.cfg.node, command, arg)) cr = {0, 0};
             }
             if (entry.size != 0) entry.returned.assign(bytes, bytes + entry.size);
             entry.result = cr.result;

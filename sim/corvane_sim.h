@@ -211,6 +211,18 @@ CORVANE_SIM_API int corvane_sim_fail_after(const char *node, uint32_t command, i
 /* Removes every failure rule. */
 CORVANE_SIM_API void corvane_sim_clear_failures(void);
 
+/* Makes the next answer of command (a full command number) on node these bytes: the
+ * driver handles the call as usual, then the caller's record holds the first size bytes
+ * given (at most the command's record size; the rest of the record zero) and the call
+ * succeeds. Answers queued for one node and command are used in the order queued; a
+ * failure rule that matches the call goes first and leaves the answer queued. EINVAL for
+ * a command without a record or a null bytes with a nonzero size. Returns the number of
+ * answers now queued for that node and command. */
+CORVANE_SIM_API int corvane_sim_queue_answer(const char *node, uint32_t command, const void *bytes,
+                                             size_t size);
+/* Drops every queued answer (corvane_sim_reset does too). */
+CORVANE_SIM_API void corvane_sim_clear_answers(void);
+
 /* ---- Trace ------------------------------------------------------------------------ */
 
 typedef struct corvane_sim_trace_entry {
