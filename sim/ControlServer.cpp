@@ -221,7 +221,9 @@ void ControlServer::acceptClients() {
 }
 
 void ControlServer::readClient(Client& c) {
-    char buffer[64 * 1024];
+    // One small read per client and round: a client that sends thousands of commands at
+    // once is served a slice at a time, so the others are answered between its slices.
+    char buffer[4 * 1024];
     const ssize_t n = recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
     if (n == 0) {  // gone; an unfinished line is discarded
         release(c);
