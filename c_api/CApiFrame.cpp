@@ -31,11 +31,7 @@ uint32_t reportInternalError(const char* function, const char* what) noexcept {
     return kInternalErrorCode;
 }
 
-void checkArguments(const char* function, const char* deviceName,
-                    std::initializer_list<const void*> outputs) {
-    if (deviceName == nullptr) {
-        raiseNullArgument(function, "the device name");
-    }
+void checkOutputs(const char* function, std::initializer_list<const void*> outputs) {
     for (const void* output : outputs) {
         if (output == nullptr) {
             raiseNullArgument(function, "an output pointer");
@@ -43,9 +39,12 @@ void checkArguments(const char* function, const char* deviceName,
     }
 }
 
-BoardView lookUpBoard(const char* deviceName) {
+BoardView lookUpBoard(const char* function, const char* deviceName) {
     static const std::string devicePath("/dev/");
     DeviceDiscoverySingleton& registry = DeviceDiscoverySingleton::getInstance(devicePath);
+    if (deviceName == nullptr) {
+        raiseNullArgument(function, "the device name");
+    }
     // Built once, after the registry: the registry's map never changes afterwards. Being
     // built later, it is destroyed earlier at exit, so the registry still releases the
     // boards last, as it always did.
@@ -56,8 +55,8 @@ BoardView lookUpBoard(const char* deviceName) {
     return BoardView::of(registry.getDeviceFromID(std::string(deviceName)));
 }
 
-std::shared_ptr<DeviceInterface> lookUpDevice(const char* deviceName) {
-    return lookUpBoard(deviceName).device;
+std::shared_ptr<DeviceInterface> lookUpDevice(const char* function, const char* deviceName) {
+    return lookUpBoard(function, deviceName).device;
 }
 
 }  // namespace capi

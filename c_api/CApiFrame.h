@@ -11,7 +11,11 @@
 //   the capability the operation needs returns 0x80000E05, any other exception returns
 //   0x80000E0B; each of these sets the last error to a text that names the problem;
 // - on failure nothing is written through the caller's pointers, and when an argument is
-//   rejected nothing is called on the board.
+//   rejected nothing is called on the board;
+// - the steps keep their order, so that the first failure on the way is the one
+//   reported: registry, device name, look-up, capability view, output pointers,
+//   operation. A null output on an unknown board reports the unknown board (0x80002810),
+//   and a failed registry build reports its own code whatever the arguments.
 #ifndef CORVANE_C_API_FRAME_H
 #define CORVANE_C_API_FRAME_H
 
@@ -51,16 +55,16 @@ inline bool flag(int value) { return low8(value) != 0; }
 // 0x80000E0B. Never throws, even when composing the text fails.
 uint32_t reportInternalError(const char* function, const char* what) noexcept;
 
-// Checks the device name and then every output pointer, before anything else happens.
-void checkArguments(const char* function, const char* deviceName,
-                    std::initializer_list<const void*> outputs);
+// Checks every output pointer: a null one raises 0x80000E03.
+void checkOutputs(const char* function, std::initializer_list<const void*> outputs);
 
-// The board registered under deviceName with its capabilities (the registry is built on
-// first use); the view holds a shared reference to the board. An unknown name raises the
+// The board registered under deviceName with its capabilities; the view holds a shared
+// reference to the board. The registry is built first (on first use; its failure is
+// raised as it is), then a null name raises 0x80000E03, and an unknown name raises the
 // registry's own failure, CorvaneException 0x80002810 "map::at".
-BoardView lookUpBoard(const char* deviceName);
+BoardView lookUpBoard(const char* function, const char* deviceName);
 // The board registered under deviceName, as lookUpBoard finds it.
-std::shared_ptr<DeviceInterface> lookUpDevice(const char* deviceName);
+std::shared_ptr<DeviceInterface> lookUpDevice(const char* function, const char* deviceName);
 
 // Runs body and turns whatever it raises into an error code. A body that returns a code
 // itself (uint32_t) has that code returned when it finishes normally.
@@ -82,18 +86,19 @@ uint32_t guarded(const char* function, Body&& body) noexcept {
     }
 }
 
-// The whole frame: argument checks, registry, look-up, capability view, operation. The
-// shared reference to the board is released when the call ends, on every path.
+// The whole frame: registry, device name, look-up, capability view, output pointers,
+// operation. The shared reference to the board is released when the call ends, on every
+// path.
 template <typename Capability, typename Body>
 uint32_t callOn(const char* function, const char* deviceName, const char* capabilityName,
                 std::initializer_list<const void*> outputs, Body&& body) noexcept {
     return guarded(function, [&]() -> uint32_t {
-        checkArguments(function, deviceName, outputs);
-        const BoardView board = lookUpBoard(deviceName);
+        const BoardView board = lookUpBoard(function, deviceName);
         Capability* capability = board.as<Capability>();
         if (capability == nullptr) {
             raiseMissingCapability(deviceName, capabilityName);
         }
+        checkOutputs(function, outputs);
         if constexpr (std::is_void_v<std::invoke_result_t<Body&, Capability&>>) {
             body(*capability);
             return 0;

@@ -16,11 +16,12 @@ namespace capi = velmor::corvane::capi;
 extern "C" uint32_t VelmorGetNumberOfDevices(unsigned char* count) {
     const char* const function = __func__;  // inside the lambda __func__ names the lambda
     return capi::guarded(function, [&] {
+        // The registry first: a failed build reports its own code whatever the argument.
+        const unsigned char number =
+            DeviceDiscoverySingleton::getInstance("/dev/").getNumberOfDevices();
         if (count == nullptr) {
             capi::raiseNullArgument(function, "count");
         }
-        const unsigned char number =
-            DeviceDiscoverySingleton::getInstance("/dev/").getNumberOfDevices();
         *count = number;
     });
 }
@@ -47,8 +48,8 @@ extern "C" uint32_t VelmorGetDeviceStructFromDeviceName(const char* deviceName,
                                                         VelmorDeviceStruct* information) {
     const char* const function = __func__;
     return capi::guarded(function, [&] {
-        capi::checkArguments(function, deviceName, {information});
-        const std::shared_ptr<DeviceInterface> device = capi::lookUpDevice(deviceName);
+        const std::shared_ptr<DeviceInterface> device = capi::lookUpDevice(function, deviceName);
+        capi::checkOutputs(function, {information});
         const VelmorDeviceStruct copy = device->getDeviceInformation();
         *information = copy;
     });

@@ -218,6 +218,15 @@ static void missingCapabilities(void) {
     CHECK(VelmorTestDeviceInterrupts("kelo4210_0") == CODE_NOT_SUPPORTED);
     CHECK(VelmorClearInterruptFifo("kelo4210_0") == CODE_NOT_SUPPORTED);
     CHECK(value == 0x1234u && s1 == 1 && s2 == 2 && s3 == 3 && byte == 4);
+
+    /* A null output is looked at after the capability, just before the operation. */
+    CHECK(VelmorReadCounterValue("keloe5100_0", 0, NULL) == CODE_NOT_SUPPORTED);
+    CHECK(VelmorReadAllDigitalInputs("keloe6100_0", NULL) == CODE_INVALID_PARAMETER);
+    CHECK_LAST_ERROR("80000e03", "VelmorReadAllDigitalInputs: an output pointer is null");
+    CHECK(VelmorReadTimerStatus("keloe6100_0", 0, &value, &s1, NULL, &s3) == CODE_INVALID_PARAMETER);
+    CHECK(VelmorGetDeviceStructFromDeviceName("keloe6100_0", NULL) == CODE_INVALID_PARAMETER);
+    CHECK_LAST_ERROR("80000e03", "VelmorGetDeviceStructFromDeviceName: an output pointer is null");
+    CHECK(value == 0x1234u && s1 == 1 && s3 == 3);
     /* Nothing reached any driver. */
     CHECK(corvane_sim_trace_count() == traced);
 }

