@@ -59,5 +59,6 @@ NB_MODULE(corvane, m) {
     corvane_python::bindErrorEnumerations(m);
     corvane_python::bindPluginHandle(m);
     corvane_python::bindCorvaneError(m);
+    corvane_python::bindDeviceTypeEnumeration(m);
     corvane_python::registerExitHandler(m);
 }

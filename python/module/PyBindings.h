@@ -24,6 +24,9 @@ void bindTimerInterface(nb::module_& m);
 void bindDevices(nb::module_& m);
 void bindCorvaneException(nb::module_& m);
 void bindErrorEnumerations(nb::module_& m);
+// The bus type of the records, defined after everything else so that the order of the
+// other definitions stays as it always was.
+void bindDeviceTypeEnumeration(nb::module_& m);
 void bindPluginHandle(nb::module_& m);
 // CorvaneError, the Python exception that library failures raise.
 void bindCorvaneError(nb::module_& m);

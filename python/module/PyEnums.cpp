@@ -157,4 +157,11 @@ void bindErrorEnumerations(nb::module_& m) {
         .value("VELMOR_REASON_HANDLE_ERROR", VELMOR_REASON_HANDLE_ERROR, "The device descriptor is not valid.");
 }
 
+void bindDeviceTypeEnumeration(nb::module_& m) {
+    nb::enum_<VELMOR_DEVICE_TYPE>(m, "VELMOR_DEVICE_TYPE",
+                                  "The bus of a board, as the driver's records give it: PCI or PCI Express.")
+        .value("VELMOR_DEVICE_PCI", VELMOR_DEVICE_PCI, "A PCI board.")
+        .value("VELMOR_DEVICE_PCIE", VELMOR_DEVICE_PCIE, "A PCI Express board.");
+}
+
 }  // namespace corvane_python

@@ -78,6 +78,9 @@ class EnumerationTest(unittest.TestCase):
                           "EXTERNAL_TRIGGER": 4, "HARDWARE_GATE": 8, "COUNTER_FALLING_EDGE_COUNT": 16,
                           "COUNTER_RISING_EDGE_COUNT": 32, "COUNTER_BOTH_EDGE_COUNT": 48})
         self.assertEqual(self.members(corvane.PORT_DIRECTION), {"PORT_INPUT": 0, "PORT_OUTPUT": 1})
+        self.assertEqual(self.members(corvane.VELMOR_DEVICE_TYPE),
+                         {"VELMOR_DEVICE_PCI": 0, "VELMOR_DEVICE_PCIE": 1})
+        self.assertFalse(issubclass(corvane.VELMOR_DEVICE_TYPE, int))
 
     def test_kinds_and_conversions(self):
         self.assertTrue(issubclass(corvane.VELMOR_TCW_OPTIONS, enum.IntEnum))
