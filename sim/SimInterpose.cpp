@@ -115,6 +115,22 @@ void removeDirectoryContents(const std::string& dir) {
 }
 
 // Opens a node of the server (client mode), like openNode below.
+// Takes fd off the board's list of open descriptors. When the last one goes, the board's
+// interrupts are no longer enabled, as a driver releases the board's interrupt when the
+// last file on it is closed; queued interrupts stay queued for the next opener.
+void detachDescriptor(Board& board, int fd) {
+    auto& v = board.fds;
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == fd) {
+            v.erase(v.begin() + static_cast<long>(i));
+            break;
+        }
+    }
+    if (v.empty()) {
+        board.interruptsEnabled = 0;
+    }
+}
+
 int openServerNode(Simulator& s, const std::string& name, int flags) {
     bool directory = false;
     if (!s.client->isNode(name, directory)) return -2;
@@ -175,13 +191,7 @@ int openNode(const char* path, int flags) {
     }
     auto old = s.fds.find(fd);
     if (old != s.fds.end()) {  // a stale number closed behind our back
-        auto& v = old->second->fds;
-        for (size_t i = 0; i < v.size(); ++i) {
-            if (v[i] == fd) {
-                v.erase(v.begin() + static_cast<long>(i));
-                break;
-            }
-        }
+        detachDescriptor(*old->second, fd);
     }
     s.fds[fd] = board;
     board->fds.push_back(fd);
@@ -196,13 +206,7 @@ int passedThrough(int fd) {
         Simulator& s = lock.sim();
         auto it = sharesParentMemory(s) ? s.fds.end() : s.fds.find(fd);
         if (it != s.fds.end()) {
-            auto& v = it->second->fds;
-            for (size_t i = 0; i < v.size(); ++i) {
-                if (v[i] == fd) {
-                    v.erase(v.begin() + static_cast<long>(i));
-                    break;
-                }
-            }
+            detachDescriptor(*it->second, fd);
             s.fds.erase(it);
         }
         if (s.client && !sharesParentMemory(s)) s.client->forget(fd);
@@ -538,13 +542,7 @@ __attribute__((visibility("default"))) int close(int fd) {
         }
         auto it = sharesParentMemory(s) ? s.fds.end() : s.fds.find(fd);
         if (it != s.fds.end()) {
-            auto& v = it->second->fds;
-            for (size_t i = 0; i < v.size(); ++i) {
-                if (v[i] == fd) {
-                    v.erase(v.begin() + static_cast<long>(i));
-                    break;
-                }
-            }
+            detachDescriptor(*it->second, fd);
             s.fds.erase(it);
             return realClose(fd);  // an event descriptor: closing never blocks
         }

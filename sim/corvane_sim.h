@@ -115,7 +115,8 @@ typedef struct corvane_sim_board_state {
     uint32_t output_word;                       /* channels 0..31 of outputs */
     int output_memory;                          /* memory flag of the last write; -1 none */
     uint32_t port_directions;                   /* bit p = port p output */
-    int interrupts_enabled;                     /* IoctlEnableInterrupts received */
+    int interrupts_enabled;                     /* IoctlEnableInterrupts received since the
+                                                   node was last without open descriptors */
     int digital_interrupt_configured;           /* IoctlInitDigitalInputInterrupt received */
     IoctlInitDigitalInputInterruptStruct digital_interrupt;
     int digital_interrupt_started;              /* last IoctlStartStopDigitalInterrupt: 1/0; -1 none */

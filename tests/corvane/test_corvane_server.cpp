@@ -196,7 +196,7 @@ TEST_F(ServerTest, InterruptsQueuedFromOutsideArriveAsLinesAndCountEndsAfterThre
     EXPECT_EQ(m->errors(), "");
     // Queued after the end: nobody takes it any more.
     ASSERT_EQ(ctl(interrupts[3]).status, 0);
-    EXPECT_TRUE(stateShows({"pending=1", "open=0"}));
+    EXPECT_TRUE(stateShows({"interrupts=disabled", "pending=1", "open=0"}));
 }
 
 TEST_F(ServerTest, SigintEndsCleanlyAndTheSimulatorShowsTheInterruptStopped) {
@@ -211,7 +211,7 @@ TEST_F(ServerTest, SigintEndsCleanlyAndTheSimulatorShowsTheInterruptStopped) {
     EXPECT_EQ(m->wait(), 0);
     EXPECT_EQ(m->restOfOutput(), "");
     EXPECT_EQ(m->errors(), "");
-    EXPECT_TRUE(stateShows({"input-interrupt=stopped", "open=0"}));
+    EXPECT_TRUE(stateShows({"interrupts=disabled", "input-interrupt=stopped", "open=0"}));
 }
 
 TEST_F(ServerTest, JsonLinesParseOneByOne) {

@@ -322,6 +322,19 @@ TEST_F(SimDriver, DescriptorIsReadableExactlyWhileInterruptsAreQueued) {
     EXPECT_FALSE(readable(node.fd()));
     EXPECT_FALSE(readable(second.fd()));
     EXPECT_EQ(0, corvane_sim_pending_interrupts("keloe6100_0"));
+
+    // Enabled interrupts last until the node's last descriptor is closed; a queued
+    // interrupt waits for the next opener.
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlEnableInterrupts, &unused));
+    ASSERT_EQ(0, ::ioctl(node.fd(), vc::IoctlTestInterrupts, nullptr));
+    node.reset();
+    second.reset();
+    EXPECT_EQ(1, simState("keloe6100_0").interrupts_enabled);
+    late.reset();
+    EXPECT_EQ(0, simState("keloe6100_0").interrupts_enabled);
+    EXPECT_EQ(1, corvane_sim_pending_interrupts("keloe6100_0"));
+    SimNode again("keloe6100_0");
+    EXPECT_TRUE(readable(again.fd()));
 }
 
 TEST_F(SimDriver, InjectedFailuresOnceNTimesAndAlways) {
