@@ -73,14 +73,18 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
 "programs for the KELO industrial digital I/O boards
-Programs built on libCorvane: boardlist, which prints every board that the
-library finds, and corvane-modbus, a Modbus TCP gateway that serves the
-boards to SCADA systems, HMIs and PLCs.")
+Programs built on libCorvane: corvane, a command-line tool that lists the
+boards, reads inputs, switches outputs, runs timers, counters and watchdogs
+and watches interrupts; boardlist, which prints every board that the library
+finds; and corvane-modbus, a Modbus TCP gateway that serves the boards to
+SCADA systems, HMIs and PLCs.")
 
 # corvane-sim: the board simulator.
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME corvane-sim)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION devel)
-set(CPACK_DEBIAN_SIM_PACKAGE_SUGGESTS "libcorvane-dev")
+# Its header includes the library's records, its pkg-config file requires corvane.pc and
+# its CMake targets load with the library's package: all three need libcorvane-dev.
+set(CPACK_COMPONENT_SIM_DEPENDS dev)
 set(CPACK_COMPONENT_SIM_DESCRIPTION
 "simulator of the KELO industrial digital I/O boards
 The simulator takes the kernel drivers' place in user space, so that programs

@@ -22,8 +22,10 @@ def describe(info: corvane.VelmorDeviceStruct) -> str:
     timers: corvane.TimerInformations = functions.timer
     counters: corvane.CounterInformations = functions.counter
     watchdogs: corvane.WatchdogInformations = functions.watchdog
+    bus_type = corvane.VELMOR_DEVICE_TYPE(bus.is_pcie)
+    pcie = bus_type is corvane.VELMOR_DEVICE_TYPE.VELMOR_DEVICE_PCIE
     return "%-14s %-10s bus %d slot %d%s: %d inputs, %d outputs, %d ports, %d timers, %d counters, %d watchdogs" % (
-        info.id, general.product_name, bus.bus_number, bus.device_number, " (PCIe)" if bus.is_pcie else "",
+        info.id, general.product_name, bus.bus_number, bus.device_number, " (PCIe)" if pcie else "",
         digital.number_inputs, digital.number_outputs, digital.number_of_ports, timers.number_timers,
         counters.number_counters, watchdogs.number_watchdogs)
 

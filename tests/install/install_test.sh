@@ -419,6 +419,7 @@ package)  # cpack -G DEB: what each package holds, its control data, lintian
   done
   [[ "$(dep libcorvane1)" == *"libc6"* && "$(dep libcorvane1)" == *"adduser"* ]] || fail "libcorvane1 depends on: $(dep libcorvane1)"
   [[ "$(dep corvane-tools)" == *"libmodbus5"* ]] || fail "corvane-tools depends on: $(dep corvane-tools)"
+  [[ "$(dep corvane-sim)" == *"libcorvane-dev (= $PROJECT_VERSION)"* ]] || fail "corvane-sim depends on: $(dep corvane-sim)"
   [[ " $packages " != *" python3-corvane "* || "$(dep python3-corvane)" == *"python3"* ]] || fail "python3-corvane depends on: $(dep python3-corvane)"
   grep -q 'addgroup --system corvane' "$out/x/libcorvane1/DEBIAN/postinst" || fail "libcorvane1's postinst does not create the group"
   grep -qx 'activate-noawait ldconfig' "$out/x/libcorvane1/DEBIAN/triggers" || fail "libcorvane1 has no ldconfig trigger"
