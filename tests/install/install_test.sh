@@ -75,6 +75,13 @@ tree)
            share/man/man1/corvane-sim.1.gz; do
     [ -f "$prefix/$f" ] || fail "missing $f"
   done
+  # The installed documents' links between each other hold in the installed tree.
+  for page in "$prefix"/share/doc/libcorvane-dev/*.md "$prefix"/share/doc/libcorvane-dev/guide/*.md; do
+    grep -oE '\]\([^)#]+' "$page" | sed 's/^](//' | grep -vE '^[a-z]+:| ' | while read -r target; do
+      [ -e "$(dirname "$page")/$target" ] || echo "${page#"$prefix"/}: $target"
+    done
+  done > "$WORK_DIR/broken-links.txt"
+  [ -s "$WORK_DIR/broken-links.txt" ] && fail "installed documents link to missing files: $(tr '\n' ' ' < "$WORK_DIR/broken-links.txt")"
   packages="libcorvane1 libcorvane-dev corvane-tools corvane-sim"
   [ -n "$PYTHON_MODULES" ] && packages="$packages python3-corvane"
   for pkg in $packages; do
