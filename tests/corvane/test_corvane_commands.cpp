@@ -237,6 +237,36 @@ std::string caseName(const ::testing::TestParamInfo<UnitCase>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, UnitRecords, ::testing::ValuesIn(kUnitCases), caseName);
 
+// With --json a command that only acts still prints one document: what it did.
+TEST_F(ToolTest, ActionsPrintOneJsonDocument) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--json", "set", "keloe6100_0", "0=1", "31=0", "--memory", "on"},
+         R"({"board":"keloe6100_0","written":[{"channel":0,"state":1},{"channel":31,"state":0}],"memory":"on"})"},
+        {{"set", "keloe6100_0", "--all", "0xffffffff=1", "--json"},
+         R"({"board":"keloe6100_0","written":[{"mask":4294967295,"state":1}]})"},
+        {{"--json", "port", "kelo4210_0", "set", "11", "0x81"}, R"({"board":"kelo4210_0","port":11,"outputs":129})"},
+        {{"--json", "port", "kelo4210_0", "dir", "0x801"}, R"({"board":"kelo4210_0","directions":2049})"},
+        {{"--json", "timer", "keloe6100_0", "init", "1", "ms", "10"}, R"({"board":"keloe6100_0","timer":1,"done":"init"})"},
+        {{"--json", "timer", "kelo3100_0", "frequency", "1000"}, R"({"board":"kelo3100_0","frequency":1000})"},
+        {{"--json", "counter", "keloe6100_0", "start", "2"}, R"({"board":"keloe6100_0","counter":2,"done":"start"})"},
+        {{"--json", "timer", "keloe6100_0", "stop", "0"}, R"({"board":"keloe6100_0","timer":0,"done":"stop"})"},
+        {{"--json", "watchdog", "keloe7100_0", "trigger", "0"},
+         R"({"board":"keloe7100_0","watchdog":0,"done":"trigger"})"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first[1] + " " + c.first[2]);
+        const ToolRun r = runTool(c.first);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        json parsed;
+        ASSERT_NO_THROW(parsed = json::parse(r.out)) << r.out;
+        EXPECT_EQ(parsed, json::parse(c.second));
+    }
+    uint8_t port = 0;
+    ASSERT_EQ(corvane_sim_get_port_outputs("kelo4210_0", 11, &port), 0);
+    EXPECT_EQ(port, 0x81);
+}
+
 TEST_F(ToolTest, ReadAndStatusPrintWhatTheDriverReturns) {
     ASSERT_EQ(corvane_sim_set_unit_value("keloe6100_0", 1, 0xffffffffu), 0);
     ToolRun r = runTool({"timer", "keloe6100_0", "read", "1"});

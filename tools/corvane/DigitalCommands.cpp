@@ -66,7 +66,7 @@ struct SetArgs {
     std::string memory;
 };
 
-void runSet(const SetArgs& args, Context&) {
+void runSet(const SetArgs& args, Context& context) {
     bool memoryGiven = !args.memory.empty();
     if (memoryGiven && args.memory != "on" && args.memory != "off") {
         throw UsageError("--memory \"" + args.memory + "\" is not on or off");
@@ -93,6 +93,16 @@ void runSet(const SetArgs& args, Context&) {
         } else {
             digital.writeSingleDigitalOutput(static_cast<uint8_t>(write.target), write.state);
         }
+    }
+    if (context.json) {
+        // What was written, in the order written.
+        Json written = Json::array();
+        for (const Assignment& write : writes) {
+            written.push_back({{args.all ? "mask" : "channel", write.target}, {"state", write.state ? 1 : 0}});
+        }
+        Json done{{"board", args.board}, {"written", written}};
+        if (memoryGiven) done["memory"] = args.memory;
+        writeJson(context.out, done);
     }
 }
 
@@ -126,7 +136,8 @@ void addDigitalCommands(CommandTable& table) {
                                      [set](Context& context) { runSet(*set, context); });
     table.details(setCommand,
                   "Channels are written one after the other, in the order given. With --all, MASK names\n"
-                  "the outputs to switch in one call (bit n = output n).");
+                  "the outputs to switch in one call (bit n = output n). With output memory off, each\n"
+                  "write switches the other outputs off: give --memory on to switch several.");
     positional(*setCommand, "BOARD", set->board, "Board identifier")->required();
     positional(*setCommand, "CHANNEL=0|1", set->assignments, "Output channel and its new state")->required();
     setCommand->add_flag("--all", set->all, "Write the 32-bit output MASK (MASK=0|1) in one call");

@@ -56,7 +56,7 @@ void runRead(const PortArgs& args, Context& context, bool outputs) {
 // The port's outputs become `value`: the outputs to switch off first, then those to
 // switch on, so that a port never holds more outputs on than the old and the new value
 // share plus the new ones, and a failure half-way leaves fewer outputs on, not more.
-void runSet(const PortArgs& args, Context&) {
+void runSet(const PortArgs& args, Context& context) {
     const auto port = static_cast<uint8_t>(parseNumber(args.port, kPortBits, "port"));
     const auto value = static_cast<uint8_t>(parseNumber(args.value, kValueBits, "value"));
     std::shared_ptr<Device> board = findBoard(args.board);
@@ -64,6 +64,7 @@ void runSet(const PortArgs& args, Context&) {
     const auto off = static_cast<uint8_t>(~value);
     if (off != 0) ports.writeAllDigitalOutputsOnPort(off, 0, port);
     if (value != 0) ports.writeAllDigitalOutputsOnPort(value, 1, port);
+    if (context.json) writeJson(context.out, {{"board", args.board}, {"port", port}, {"outputs", value}});
 }
 
 void runDirections(const PortArgs& args, Context& context) {
@@ -71,6 +72,7 @@ void runDirections(const PortArgs& args, Context& context) {
         const auto directions = static_cast<uint32_t>(parseNumber(args.directions, kDirectionBits, "directions"));
         std::shared_ptr<Device> board = findBoard(args.board);
         portsOf(board, args.board).setAllDigitalPortsDirections(directions);
+        if (context.json) writeJson(context.out, {{"board", args.board}, {"directions", directions}});
         return;
     }
     std::shared_ptr<Device> board = findBoard(args.board);

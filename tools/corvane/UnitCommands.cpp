@@ -85,7 +85,13 @@ Units unitsOf(const UnitArgs& args) {
     return u;
 }
 
-void runInit(const UnitArgs& args, Context&) {
+// With --json, an action that prints nothing in text says what it did, so that a script
+// always reads one JSON document.
+void writeDone(const UnitArgs& args, uint8_t unit, const char* action, Context& context) {
+    if (context.json) writeJson(context.out, {{"board", args.board}, {nameOf(args.kind), unit}, {"done", action}});
+}
+
+void runInit(const UnitArgs& args, Context& context) {
     const uint8_t unit = unitOf(args);
     TIMEBASE_UNITS timebase = MICROSECOND;
     if (args.kind != Kind::Counter) timebase = parseTimebase(args.timebase);
@@ -103,16 +109,30 @@ void runInit(const UnitArgs& args, Context&) {
             u.watchdog->initWatchdog(unit, timebase, static_cast<uint16_t>(reload), options);
             break;
     }
+    writeDone(args, unit, "init", context);
 }
 
-void runFrequency(const UnitArgs& args, Context&) {
+void runFrequency(const UnitArgs& args, Context& context) {
     const auto frequency = static_cast<uint32_t>(parseNumber(args.frequency, kFrequencyBits, "frequency"));
     unitsOf(args).timer->setCustomTimerFrequency(frequency);
+    if (context.json) writeJson(context.out, {{"board", args.board}, {"frequency", frequency}});
 }
 
 enum class Step { Start, Stop, Trigger };
 
-void runStep(const UnitArgs& args, Step step) {
+const char* nameOf(Step step) {
+    switch (step) {
+        case Step::Start:
+            return "start";
+        case Step::Stop:
+            return "stop";
+        case Step::Trigger:
+            break;
+    }
+    return "trigger";
+}
+
+void runStep(const UnitArgs& args, Step step, Context& context) {
     const uint8_t unit = unitOf(args);
     Units u = unitsOf(args);
     switch (args.kind) {
@@ -134,6 +154,7 @@ void runStep(const UnitArgs& args, Step step) {
             if (step == Step::Trigger) u.watchdog->triggerWatchdog(unit);
             break;
     }
+    writeDone(args, unit, nameOf(step), context);
 }
 
 void runRead(const UnitArgs& args, Context& context) {
@@ -231,17 +252,17 @@ void addKind(CommandTable& table, Kind kind, const std::string& description) {
     }
 
     CLI::App* start = table.add(*family, "start", "Start a " + name, {prefix + "start UNIT [--interrupt]"},
-                                [args](Context&) { runStep(*args, Step::Start); });
+                                [args](Context& context) { runStep(*args, Step::Start, context); });
     positional(*start, "UNIT", args->unit, unitHelp)->required();
     start->add_flag("--interrupt", args->interrupt, "Enable the " + name + "'s interrupt before starting it");
 
     CLI::App* stop = table.add(*family, "stop", "Stop a " + name, {prefix + "stop UNIT"},
-                               [args](Context&) { runStep(*args, Step::Stop); });
+                               [args](Context& context) { runStep(*args, Step::Stop, context); });
     positional(*stop, "UNIT", args->unit, unitHelp)->required();
 
     if (trigger) {
         CLI::App* triggerCommand = table.add(*family, "trigger", "Trigger a " + name, {prefix + "trigger UNIT"},
-                                             [args](Context&) { runStep(*args, Step::Trigger); });
+                                             [args](Context& context) { runStep(*args, Step::Trigger, context); });
         positional(*triggerCommand, "UNIT", args->unit, unitHelp)->required();
     }
 
