@@ -438,6 +438,7 @@ TEST_F(ToolTest, UsageErrorsGiveOneLineAndThePointerToHelp) {
         {{"--frobnicate", "list"}, 2,
          usageFailure("corvane list", "The following argument was not expected: --frobnicate")},
         {{"get"}, 2, usageFailure("corvane get", "BOARD is required")},
+        {{"get", "--frob"}, 2, usageFailure("corvane get", "The following argument was not expected: --frob")},
         {{"info"}, 2, usageFailure("corvane info", "BOARD is required")},
         {{"set", "keloe6100_0", "3=2"}, 2, usageFailure("corvane set", "state of channel 3 \"2\" is not 0 or 1")},
         {{"set", "keloe6100_0", "3"}, 2, usageFailure("corvane set", "\"3\" is not channel=0|1")},

@@ -131,7 +131,18 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     } catch (const CLI::ParseError& failure) {
         const CLI::App* command = chosenCommand(root);
         std::string message = failure.what();
-        if (message == "A subcommand is required") message = explainMissingCommand(command, args);
+        const bool missingCommand = message == "A subcommand is required";
+        if (missingCommand) message = explainMissingCommand(command, args);
+        // An unknown option is the first mistake even when it made a required argument
+        // look missing ("get --frob"): name it.
+        if (!missingCommand && dynamic_cast<const CLI::RequiredError*>(&failure) != nullptr) {
+            for (const std::string& extra : root.remaining(true)) {
+                if (extra.size() > 1 && extra[0] == '-') {
+                    message = "The following argument was not expected: " + extra;
+                    break;
+                }
+            }
+        }
         return usageFailure(table, command, message, err);
     }
 
