@@ -321,6 +321,8 @@ CommandResult unitRead(Board& b, IoctlReadTimerCounterWatchdogStruct& r, const c
     if (r.index >= b.units) return refuse(b, name, EINVAL, "Invalid timer/counter/watchdog index");
     const corvane_sim_unit_state& st = b.unitState[r.index];
     UnitModel& m = b.unitModel[r.index];
+    // Both reads answer the count; a status read adds the three status bytes.
+    r.value = m.valuePinned ? st.value : modelValue(m, now);
     if (r.read_status) {
         uint8_t status[3];
         modelStatus(b, r.index, now, status);
@@ -329,8 +331,6 @@ CommandResult unitRead(Board& b, IoctlReadTimerCounterWatchdogStruct& r, const c
         r.status_2 = status[1];
         r.status_3 = status[2];
         m.readExpiries = totalExpiries(m, now);  // the expiry flags are read-to-clear
-    } else {
-        r.value = m.valuePinned ? st.value : modelValue(m, now);
     }
     return {0, 0};
 }

@@ -87,8 +87,8 @@ static void driverFailures(void) {
     CHECK(VelmorReadCounterValue("keloe6100_0", 1, &value) == CODE_DRIVER_FAILURE);
     CHECK(value == 0xCAFEu);
     CHECK(VelmorReadCounterStatus("keloe6100_0", 1, &value, &s1, &s2, &s3) == 0);
-    /* The simulated driver answers a status read with the status bytes only (value 0). */
-    CHECK(value == 0 && s1 == 7 && s2 == 8 && s3 == 9);
+    /* A status read answers the value and the three status bytes. */
+    CHECK(value == 1234 && s1 == 7 && s2 == 8 && s3 == 9);
     value = 0;
     CHECK(VelmorReadCounterValue("keloe6100_0", 1, &value) == 0);
     CHECK(value == 1234);

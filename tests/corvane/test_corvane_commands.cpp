@@ -275,16 +275,15 @@ TEST_F(ToolTest, ReadAndStatusPrintWhatTheDriverReturns) {
     r = runTool({"timer", "keloe6100_0", "read", "1", "--json"});
     EXPECT_EQ(json::parse(r.out), json::parse(R"({"board":"keloe6100_0","timer":1,"value":4294967295})"));
 
-    // A status read returns the three status bytes; the simulated driver leaves the value
-    // as the library sent it (0).
+    // A status read returns the value and the three status bytes.
     ASSERT_EQ(corvane_sim_set_unit_value("keloe6100_0", 4, 7), 0);
     ASSERT_EQ(corvane_sim_set_unit_status("keloe6100_0", 4, 0x01, 0x80, 0xff), 0);
     r = runTool({"counter", "keloe6100_0", "status", "2"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "value 0 status 0x01 0x80 0xff\n");
+    EXPECT_EQ(r.out, "value 7 status 0x01 0x80 0xff\n");
     r = runTool({"--json", "counter", "keloe6100_0", "status", "2"});
     EXPECT_EQ(json::parse(r.out),
-              json::parse(R"({"board":"keloe6100_0","counter":2,"value":0,"status":[1,128,255]})"));
+              json::parse(R"({"board":"keloe6100_0","counter":2,"value":7,"status":[1,128,255]})"));
     r = runTool({"watchdog", "keloe7100_0", "read", "0"});
     EXPECT_EQ(r.out, "0\n");
 

@@ -352,10 +352,11 @@ class DeviceTest(unittest.TestCase):
         sim.set_unit_status(E6100, 1, 1, 2, 3)     # timer 1
         sim.set_unit_status(E6100, 3, 7, 8, 9)     # counter 1
         sim.set_unit_status(E6100, 0, 4, 5, 6)     # the watchdog is unit 0
-        self.assertEqual(board.timer().read_timer_status(1), (0, 1, 2, 3))
-        self.assertEqual(board.counter().read_counter_status(1), (0, 7, 8, 9))
-        self.assertEqual(board.watchdog().read_watchdog_status(0), (0, 4, 5, 6))
         sim.set_unit_value(E6100, 1, 0xDEADBEEF)
+        sim.set_unit_value(E6100, 0, 0xFFFF)
+        self.assertEqual(board.timer().read_timer_status(1), (0xDEADBEEF, 1, 2, 3))
+        self.assertEqual(board.counter().read_counter_status(1), (0, 7, 8, 9))
+        self.assertEqual(board.watchdog().read_watchdog_status(0), (0xFFFF, 4, 5, 6))
         self.assertEqual(board.timer().read_timer_value(1), 0xDEADBEEF)
 
     def test_interface_outlives_device(self):

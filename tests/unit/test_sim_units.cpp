@@ -59,6 +59,7 @@ TEST_F(Sim6100Units, MillisecondTimerFiresOncePerReloadAndReachesTheCallback) {
     uint8_t running = 0, expired = 0, expiries = 0;
     board->readTimerStatus(0, value, running, expired, expiries);
     EXPECT_EQ(std::vector<int>({running, expired, expiries}), std::vector<int>({1, 1, 5}));
+    EXPECT_EQ(value, 7u);  // a status read answers the count too
     board->stopTimer(0);
     VirtualClock::advanceMs(100);
     EXPECT_EQ(board->readTimerValue(0), 7u);  // stopped: the count stays
