@@ -122,12 +122,16 @@ int ControlServer::run() {
         fds.clear();
         fds.push_back({wake[0], POLLIN, 0});
         fds.push_back({listenFd_, POLLIN, 0});
+        int timeout = pollTimeout();
         for (const auto& c : clients_) {
-            short events = c->closing ? 0 : POLLIN;
+            short events = c->closing || c->inputEnded ? 0 : POLLIN;
             if (!c->out.empty()) events |= POLLOUT;
+            // A trace whose last slice the socket took whole has nothing waiting to wake
+            // the loop: go round at once to send the next slice.
+            if (c->out.empty() && traceWaiting(*c)) timeout = 0;
             fds.push_back({c->fd, events, 0});
         }
-        const int n = poll(fds.data(), fds.size(), pollTimeout());
+        const int n = poll(fds.data(), fds.size(), timeout);
         if (n < 0 && errno != EINTR) {
             say(std::string("poll failed: ") + std::strerror(errno));
             break;
@@ -144,7 +148,11 @@ int ControlServer::run() {
                 Client& c = *clients_[i];
                 const short re = fds[i + 2].revents;
                 if (c.fd < 0 || re == 0) continue;
-                if (re & (POLLIN | POLLHUP | POLLERR)) readClient(c);
+                if (c.inputEnded) {
+                    if (re & (POLLHUP | POLLERR)) release(c);  // gone before its replies
+                } else if (re & (POLLIN | POLLHUP | POLLERR)) {
+                    readClient(c);
+                }
                 if (c.fd >= 0 && (re & POLLOUT)) flush(c);
             }
             if (fds[1].revents & POLLIN) acceptClients();
@@ -155,6 +163,9 @@ int ControlServer::run() {
                 fillTrace(*c);
                 flush(*c);
             }
+            // A client that shut its sending side is closed once everything it asked
+            // for has gone out.
+            if (c->fd >= 0 && c->inputEnded && c->out.empty() && !c->tracing) release(*c);
         }
         for (size_t i = 0; i < clients_.size();) {
             if (clients_[i]->fd < 0) {
@@ -225,8 +236,9 @@ void ControlServer::readClient(Client& c) {
     // once is served a slice at a time, so the others are answered between its slices.
     char buffer[4 * 1024];
     const ssize_t n = recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n == 0) {  // gone; an unfinished line is discarded
-        release(c);
+    if (n == 0) {  // nothing more comes: an unfinished line is discarded, replies still go
+        c.inputEnded = true;
+        c.in.clear();
         return;
     }
     if (n < 0) {
@@ -395,6 +407,11 @@ void ControlServer::handleControl(Client& c, const ControlCommand& cmd) {
     }
     reply(c, executor_.execute(cmd));
     if (executor_.stopRequested()) stopping_ = true;
+}
+
+bool ControlServer::traceWaiting(const Client& c) const {
+    if (!c.tracing || c.fd < 0 || c.closing) return false;
+    return c.cursor < (c.following ? traceSequence_ : c.end);
 }
 
 void ControlServer::fillTrace(Client& c) {

@@ -59,6 +59,7 @@ private:
         size_t pending = 0;  // bytes in out
         bool json = false;
         bool closing = false;             // dropped: nothing more is read or answered
+        bool inputEnded = false;          // sent all it will: answered, then closed
         std::map<uint32_t, int> handles;  // handle -> the server's descriptor of the node
         uint32_t nextHandle = 1;
         bool tracing = false;    // a trace is being streamed
@@ -79,6 +80,8 @@ private:
     void queue(Client& c, std::string line, int fd = -1);
     void flush(Client& c);
     void fillTrace(Client& c);
+    // Entries of a streaming trace that are not queued yet.
+    bool traceWaiting(const Client& c) const;
     void drop(Client& c, const std::string& why);
     void release(Client& c);
     void runScript();

@@ -294,3 +294,47 @@ TEST(SimServer, StopsOnStopSigintAndSigtermAndRemovesItsSocket) {
         EXPECT_EQ("<closed>", holder.readLine());
     }
 }
+
+TEST(SimServer, ALongTraceStreamsToItsEnd) {
+    SimServerProcess server;
+    ASSERT_TRUE(server.start({"--boards", "keloe6100"})) << server.stderrText();
+    // Enough relayed commands with large records (each traced entry is a line of about
+    // 11 KiB) that the trace goes out in many slices.
+    constexpr int kCalls = 2000;
+    SimSocketClient driver(server.socket());
+    ASSERT_EQ("ok 1", driver.ask("open keloe6100_0"));
+    const std::string call = "ioctl 1 " + std::to_string(0xC0084100u) + " " + std::string(2 * 2840, '0') + "\n";
+    for (int sent = 0; sent < kCalls; sent += 50) {
+        std::string burst;
+        for (int i = 0; i < 50; ++i) burst += call;
+        ASSERT_TRUE(driver.send(burst));
+        for (int i = 0; i < 50; ++i) ASSERT_EQ(0u, driver.readLine().rfind("ok 0 0 ", 0));
+    }
+    for (int round = 0; round < 5; ++round) {
+        SimSocketClient reader(server.socket());
+        ASSERT_TRUE(reader.send("trace\n"));
+        int lines = 0;
+        std::string line;
+        for (;;) {
+            line = reader.readLine();
+            if (line.rfind("ok", 0) == 0 || line.rfind("<", 0) == 0) break;
+            ++lines;
+        }
+        EXPECT_EQ(line, "ok " + std::to_string(kCalls) + " entries") << "after " << lines << " lines";
+        EXPECT_EQ(lines, kCalls);
+    }
+}
+
+TEST(SimServer, AClientThatShutsItsSendingSideGetsEveryReply) {
+    SimServerProcess server;
+    ASSERT_TRUE(server.start({"--boards", "keloe6100"})) << server.stderrText();
+    SimSocketClient client(server.socket());
+    ASSERT_TRUE(client.send("set-inputs keloe6100_0 0x5\nboards\ntrace\nstate"));  // the last is unfinished
+    ASSERT_EQ(0, ::shutdown(client.fd(), SHUT_WR));
+    EXPECT_EQ("ok", client.readLine());
+    EXPECT_EQ("ok keloe6100_0", client.readLine());
+    EXPECT_EQ("ok 0 entries", client.readLine());
+    EXPECT_EQ("<closed>", client.readLine()) << "closed once answered; the unfinished line is dropped";
+    EXPECT_NE(std::string::npos, stateOf(server).find("inputs=0x00000005"));
+    expectServing(server);
+}
