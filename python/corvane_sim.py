@@ -148,7 +148,9 @@ class Client:
         self._request("set-inputs", _word(board, "board"), _hex(value, "value"))
 
     def set_input(self, board, channel, state):
-        """One input on (1/True) or off (0/False)."""
+        """One input on (1/True) or off (0/False); any other state is refused."""
+        if state not in (0, 1):  # True and False compare equal to 1 and 0
+            raise ValueError("state must be 0, 1, True or False, got %r" % (state,))
         self._request("set-input", _word(board, "board"), str(_integer(channel, "channel")), "1" if state else "0")
 
     def set_port(self, board, port, value):
@@ -211,7 +213,13 @@ class Client:
         self._request("stop")
 
     def command(self, line):
-        """Sends one control command line as it is and returns the reply's data."""
+        """Sends one control command line as it is and returns the reply's data. The line
+        must be one line: a line break would send a second command whose reply would be
+        taken for the next call's."""
+        if not isinstance(line, str):
+            raise TypeError("a command line is text, not %s" % type(line).__name__)
+        if "\n" in line or "\r" in line:
+            raise ValueError("a command line must not hold a line break: %r" % (line,))
         return self._request(line)
 
     # ---- the protocol ------------------------------------------------------------------
@@ -276,14 +284,23 @@ class Server:
             args += ["--boards", self.boards]
         if self.script is not None:
             args += ["--script", self.script]
-        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # Its messages go to a file, not a pipe: a pipe nobody reads while the server runs
+        # would fill up and stop the server at its next message.
+        self._errors = open(os.path.join(self._directory.name, "server.log"), "w+b")
+        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=self._errors)
         line = self.process.stdout.readline().decode("utf-8", "replace")  # "corvane-sim: serving ..."
         if not line.startswith("corvane-sim: serving"):
             self.process.wait(self.timeout)
-            error = self.process.stderr.read().decode("utf-8", "replace").strip()
+            error = self._read_errors().strip()
             self._directory.cleanup()
             raise SimulatorError("the server did not start: %s" % (error or line.strip()))
         return self
+
+    def _read_errors(self):
+        self._errors.seek(0)
+        text = self._errors.read().decode("utf-8", "replace")
+        self._errors.close()
+        return text
 
     def client(self):
         """A new Client of this server."""
@@ -296,13 +313,14 @@ class Server:
         if self.process.poll() is None:
             self.process.terminate()
         try:
-            _, errors = self.process.communicate(timeout=self.timeout)
+            self.process.communicate(timeout=self.timeout)
         except subprocess.TimeoutExpired:
             self.process.kill()
-            _, errors = self.process.communicate()
+            self.process.communicate()
         self.process = None
+        errors = self._read_errors()
         self._directory.cleanup()
-        return errors.decode("utf-8", "replace")
+        return errors
 
     def __enter__(self):
         return self.start()

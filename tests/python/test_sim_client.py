@@ -3,6 +3,7 @@ and the driver traffic of a program run against the server's boards."""
 import datetime
 import os
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -115,7 +116,13 @@ class SimClientTest(unittest.TestCase):
                 self.sim.set_input("keloe6100_0", bad, 1)
         with self.assertRaises(TypeError):
             self.sim.advance(0.25)
+        for bad in ("boards\nstop", "boards\r"):
+            with self.assertRaises(ValueError):
+                self.sim.command(bad)
+        with self.assertRaises(ValueError):
+            self.sim.set_input("keloe6100_0", 3, 2)
         self.assertEqual(2, len(self.sim.boards()), "the server still serves this connection")
+        self.assertEqual(0, self.sim.state("keloe6100_0")["inputs"])
 
     def test_inputs_and_the_virtual_clock(self):
         self.sim.set_input("keloe6100_0", 31, True)
@@ -172,6 +179,26 @@ class SimClientWithoutServerTest(unittest.TestCase):
         finally:
             os.environ.clear()
             os.environ.update(saved)
+
+    def test_a_server_that_says_much_keeps_serving(self):
+        # A script step that fails every millisecond writes a line each time; the server
+        # must not stop at the point where a pipe would have filled.
+        with tempfile.TemporaryDirectory() as directory:
+            script = os.path.join(directory, "noisy.script")
+            with open(script, "w") as f:
+                f.write("every 1ms advance 1ms\n")
+            server = corvane_sim.Server(boards="keloe6100", runner=RUNNER, script=script)
+            server.start()
+            try:
+                with server.client() as sim:
+                    deadline = time.monotonic() + 3
+                    while time.monotonic() < deadline:
+                        self.assertEqual(["keloe6100_0"], [b["board"] for b in sim.boards()])
+                        time.sleep(0.05)
+            finally:
+                errors = server.stop()
+            self.assertGreater(errors.count("\n"), 1000)
+            self.assertIn("noisy.script:1:", errors)
 
     def test_a_server_that_cannot_start_says_why(self):
         with self.assertRaises(corvane_sim.SimulatorError) as caught:
