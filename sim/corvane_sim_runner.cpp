@@ -21,6 +21,7 @@
 #include "RunnerCtl.h"
 #include "RunnerSupport.h"
 #include "ScriptSupervisor.h"
+#include "SocketPath.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ void usage(FILE* out) {
                  "Runs PROGRAM with the board simulator preloaded.\n"
                  "  --boards SPEC   boards to simulate (CORVANE_SIM_BOARDS syntax),\n"
                  "                  default \"%s\"\n"
-                 "  --connect PATH  use the boards of the server listening on PATH\n"
+                 "  --connect PATH  use the boards of the server listening on PATH (without PATH,\n"
+                 "                  or with --connect=, the default socket of \"corvane-sim serve\")\n"
                  "  --script FILE   send the timed steps of FILE to the boards while PROGRAM runs\n"
                  "                  (without --connect, on a private server of the program's own)\n"
                  "  serve           run a server of boards shared by programs and controls\n"
@@ -107,6 +109,10 @@ int main(int argc, char** argv) {
             usage(stdout);
             return 0;
         }
+        if (a == "--connect" && (i + 1 >= argc || argv[i + 1][0] == '-')) {
+            connect = "-";  // no path: the default socket
+            continue;
+        }
         if (a == "--boards" || a == "--connect" || a == "--script") {
             if (i + 1 >= argc) return usageError(a + " needs a value");
             std::string* target = a == "--boards" ? &boards : a == "--connect" ? &connect : &script;
@@ -116,7 +122,7 @@ int main(int argc, char** argv) {
             boards = a.substr(9);
             boardsGiven = true;
         } else if (a.compare(0, 10, "--connect=") == 0) {
-            connect = a.substr(10);
+            connect = a.size() > 10 ? a.substr(10) : "-";
         } else if (a.compare(0, 9, "--script=") == 0) {
             script = a.substr(9);
         } else if (!a.empty() && a[0] == '-') {
@@ -128,6 +134,20 @@ int main(int argc, char** argv) {
     if (i >= argc) return usageError("no program given");
     if (boardsGiven && !connect.empty()) {
         return usageError("--boards and --connect do not go together: the server has its boards");
+    }
+    if (connect == "-") {
+        std::string error;
+        if (!corvane_sim::defaultSocketPath(false, connect, error)) {
+            std::fprintf(stderr, "corvane-sim: %s\n", error.c_str());
+            return 2;
+        }
+    } else if (!connect.empty() && connect[0] != '/') {
+        // The program may change its directory: it gets the path from the root.
+        char* cwd = getcwd(nullptr, 0);
+        if (cwd != nullptr) {
+            connect = std::string(cwd) + "/" + connect;
+            std::free(cwd);
+        }
     }
 
     if (!script.empty()) {

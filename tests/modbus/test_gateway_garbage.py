@@ -109,6 +109,13 @@ class Garbage(GatewayTestCase):
             self.assertEqual(struct.pack(">HHHBBB", 5, 0, 3, 1, 0x82, 3), receive_frame(s))
             s.sendall(request(6, 1, READ_INPUTS))
             self.assertEqual(bytes([2, 4, 0x01, 0, 0, 0x80]), receive_frame(s)[7:])
+            # A function code with bit 7 set (an exception code): exception 1, the code
+            # sent back as it came.
+            s.sendall(request(9, 1, bytes([0x83, 0, 0, 0, 1])))
+            self.assertEqual(struct.pack(">HHHBBB", 9, 0, 3, 1, 0x83, 1), receive_frame(s))
+            # A quantity out of range: exception 3, and the log names what was asked.
+            s.sendall(request(10, 1, bytes([4, 0, 7, 0, 126])))
+            self.assertEqual(struct.pack(">HHHBBB", 10, 0, 3, 1, 0x84, 3), receive_frame(s))
             # Length 255 (more than any frame): the connection ends.
             s.sendall(struct.pack(">HHHB", 7, 0, 255, 1) + READ_INPUTS)
             self.assertTrue(closed_by_peer(s, 2))
@@ -118,6 +125,9 @@ class Garbage(GatewayTestCase):
             self.served_meanwhile()
             self.assertTrue(closed_by_peer(s, self.IDLE + 3))
         self.assertTrue(self.g.wait_for_log(r"length field 255 is outside 2 to 254"))
+        self.assertTrue(self.g.wait_for_log(
+            r"unit 1 function 4 address 7 count 126: exception 3, illegal data value: quantity 126 is outside 1 to 125"))
+        self.assertTrue(self.g.wait_for_log(r"unit 1 function 131: exception 1, illegal function: function 131 is not served"))
 
     def test_disconnect_in_the_middle_of_a_frame(self):
         s = self.g.raw()
@@ -140,9 +150,9 @@ class Garbage(GatewayTestCase):
             try:
                 s.send(frames)
             except BlockingIOError:
-                dropped = self.g.wait_for_log(r"dropped: the reply cannot be sent", timeout=0.05)
+                dropped = self.g.wait_for_log(r"dropped: it does not read its replies \(64 KiB of them wait\)", timeout=0.05)
             except (BrokenPipeError, ConnectionResetError):
-                dropped = self.g.wait_for_log(r"dropped: the reply cannot be sent")
+                dropped = self.g.wait_for_log(r"dropped: it does not read its replies \(64 KiB of them wait\)")
         self.assertIsNotNone(dropped)
         self.served_meanwhile()
 

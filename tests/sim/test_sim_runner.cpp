@@ -92,6 +92,28 @@ TEST(SimRunner, AMalformedScriptIsRefusedBeforeTheProgramStarts) {
     }
 }
 
+TEST(SimRunner, ConnectWithoutAPathTakesTheDefaultSocketAndARelativePathHoldsAfterCd) {
+    TempDir runtime;
+    ASSERT_EQ(0, ::chmod(runtime.path().c_str(), 0700));
+    const std::map<std::string, const char*> env{{"XDG_RUNTIME_DIR", runtime.path().c_str()}};
+    SimServerProcess server;
+    ASSERT_TRUE(server.start({"--boards", "kelo3100", "--socket", runtime / "corvane-sim.sock"}, env))
+        << server.stderrText();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--connect", "--", "/bin/ls", "/dev/"},
+          std::vector<std::string>{"--connect=", "/bin/ls", "/dev/"}}) {
+        const ProcessRun r = runProcess(runner(args), env);
+        EXPECT_EQ(0, r.status) << r.err;
+        EXPECT_EQ("kelo3100_0\n", r.out);
+    }
+    // A relative path is made absolute before the program can change its directory.
+    const ProcessRun r = runProcess({"/bin/sh", "-c",
+                                     "cd '" + runtime.path() + "' && '" + corvaneSimBinary("corvane-sim") +
+                                         "' --connect corvane-sim.sock -- /bin/sh -c 'cd / && ls /dev/'"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("kelo3100_0\n", r.out);
+}
+
 TEST(SimRunner, ConnectListsTheServersBoardsAndStatusesPassThrough) {
     SimServerProcess server;
     ASSERT_TRUE(server.start({"--boards", "kelo3100,kelo4210:node=ports"})) << server.stderrText();

@@ -18,6 +18,16 @@ constexpr int kListenBacklog = 64;
 constexpr size_t kReadChunk = 4096;
 constexpr int kClientSendBuffer = 65536;
 
+// The exception reply to a function code of 128 or more, which libmodbus would garble
+// (it adds 0x80 to the code in a byte): the code is sent back as it came, bit 7 set.
+int replyExceptionToExceptionCode(int fd, const std::vector<uint8_t>& frame, uint8_t exception) {
+    const uint8_t reply[9] = {frame[0], frame[1], 0, 0, 0, 3, frame[6], frame[7], exception};
+    const ssize_t sent = ::send(fd, reply, sizeof reply, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent == static_cast<ssize_t>(sizeof reply)) return static_cast<int>(sent);
+    if (sent >= 0) errno = EMBBADDATA;  // a short send, as libmodbus reports one
+    return -1;
+}
+
 std::string exceptionName(uint8_t code) {
     switch (code) {
         case kIllegalFunction: return "exception 1, illegal function";
@@ -145,7 +155,8 @@ bool GatewayServer::answer(Client& client, const std::vector<uint8_t>& frame) {
     if (handled.exception != kNoException) {
         log.write("client " + client.peer + " unit " + std::to_string(request.unit) + " " +
                   request.describe() + ": " + exceptionName(handled.exception) + ": " + handled.reason);
-        sent = modbus_reply_exception(context, frame.data(), handled.exception);
+        sent = request.function >= 0x80 ? replyExceptionToExceptionCode(client.fd, frame, handled.exception)
+                                         : modbus_reply_exception(context, frame.data(), handled.exception);
     } else {
         for (size_t i = 0; i < handled.values.size(); ++i) {
             const size_t address = request.address + i;
@@ -159,8 +170,16 @@ bool GatewayServer::answer(Client& client, const std::vector<uint8_t>& frame) {
         sent = modbus_reply(context, frame.data(), static_cast<int>(frame.size()), mapping);
     }
     if (sent < 0) {
-        log.write("client " + client.peer + " dropped: the reply cannot be sent (" +
-                  modbus_strerror(errno) + ")");
+        const int error = errno;
+        // A full send buffer (libmodbus reports a short send as "Invalid data"): the
+        // client has stopped reading its replies.
+        if (error == EAGAIN || error == EWOULDBLOCK || error == EMBBADDATA) {
+            log.write("client " + client.peer + " dropped: it does not read its replies (" +
+                      std::to_string(kClientSendBuffer / 1024) + " KiB of them wait)");
+        } else {
+            log.write("client " + client.peer + " dropped: the reply cannot be sent (" +
+                      modbus_strerror(error) + ")");
+        }
         return false;
     }
     return true;

@@ -57,7 +57,7 @@ const char* tableName(Table table) {
 
 std::string ModbusRequest::describe() const {
     std::string text = "function " + std::to_string(function);
-    if (count > 0) {
+    if (addressed) {
         text += " address " + std::to_string(address) + " count " + std::to_string(count);
     }
     return text;
@@ -79,20 +79,25 @@ DecodedRequest decodeRequest(const std::vector<uint8_t>& frame) {
                       : r.function == 2 ? Table::DiscreteInputs
                       : r.function == 3 ? Table::HoldingRegisters
                                         : Table::InputRegisters;
+            if (pdu >= 5) {  // the log names what was asked even when the length is wrong
+                r.address = static_cast<uint16_t>(word(frame, 8));
+                r.count = static_cast<uint16_t>(word(frame, 10));
+                r.addressed = true;
+            }
             if (!lengthIs(decoded, pdu, 5)) break;
-            r.address = static_cast<uint16_t>(word(frame, 8));
-            const unsigned quantity = word(frame, 10);
-            if (!quantityIn(decoded, quantity, r.function <= 2 ? kMaxReadBits : kMaxReadRegisters)) break;
-            r.count = static_cast<uint16_t>(quantity);
+            if (!quantityIn(decoded, r.count, r.function <= 2 ? kMaxReadBits : kMaxReadRegisters)) break;
             rangeFits(decoded);
             break;
         }
         case 5: case 6: {
             r.write = true;
             r.table = r.function == 5 ? Table::Coils : Table::HoldingRegisters;
+            if (pdu >= 5) {
+                r.address = static_cast<uint16_t>(word(frame, 8));
+                r.count = 1;
+                r.addressed = true;
+            }
             if (!lengthIs(decoded, pdu, 5)) break;
-            r.address = static_cast<uint16_t>(word(frame, 8));
-            r.count = 1;
             const unsigned value = word(frame, 10);
             if (r.function == 5) {
                 if (value != 0xFF00 && value != 0x0000) {
@@ -114,6 +119,8 @@ DecodedRequest decodeRequest(const std::vector<uint8_t>& frame) {
             }
             r.address = static_cast<uint16_t>(word(frame, 8));
             const unsigned quantity = word(frame, 10);
+            r.count = static_cast<uint16_t>(quantity);
+            r.addressed = true;
             const unsigned bytes = frame[12];
             if (!quantityIn(decoded, quantity, r.function == 15 ? kMaxWriteBits : kMaxWriteRegisters)) break;
             const unsigned expected = r.function == 15 ? (quantity + 7) / 8 : quantity * 2;
@@ -124,7 +131,6 @@ DecodedRequest decodeRequest(const std::vector<uint8_t>& frame) {
                 break;
             }
             if (!lengthIs(decoded, pdu, 6 + bytes)) break;
-            r.count = static_cast<uint16_t>(quantity);
             for (unsigned i = 0; i < quantity; ++i) {
                 if (r.function == 15) {
                     r.values.push_back(static_cast<uint16_t>(frame[13 + i / 8] >> (i % 8) & 1));

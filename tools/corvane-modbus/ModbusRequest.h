@@ -32,9 +32,10 @@ struct ModbusRequest {
     Table table = Table::Coils;
     uint16_t address = 0;
     uint16_t count = 0;
+    bool addressed = false;        // the frame was long enough to hold address and count
     std::vector<uint16_t> values;  // writes: one per address (a coil's 0 or 1, a register)
 
-    // "function 3 address 10 count 2", for the log.
+    // "function 3 address 10 count 2", for the log (also for a refused count).
     std::string describe() const;
 };
 
