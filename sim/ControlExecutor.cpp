@@ -64,6 +64,7 @@ json unitJson(unsigned index, const corvane_sim_unit_state& u) {
                  : u.role == CORVANE_SIM_UNIT_WATCHDOG ? "watchdog"
                                                        : "none"},
         {"expiries", u.expiries},
+        {"pinned", {{"value", (u.pinned & 1) != 0}, {"status", (u.pinned & 2) != 0}}},
         {"next_event_ns", u.next_event_ns == UINT64_MAX ? json(nullptr) : json(u.next_event_ns)},
     };
 }
@@ -105,6 +106,7 @@ json stateJson(const corvane_sim_board_state& s) {
         {"pending_interrupts", s.pending_interrupts},
         {"dropped_interrupts", s.dropped_interrupts},
         {"open_descriptors", s.open_descriptors},
+        {"directory", s.directory != 0},
         {"last_error",
          {{"driver_name", fixedText(s.last_error.driver_name, sizeof s.last_error.driver_name)},
           {"device_index", s.last_error.device_index},

@@ -146,8 +146,11 @@ TEST(SimControlExecutor, RepliesInTextAndJson) {
               "running=- pending=0 dropped=0 open=0",
               run(executor, "state kelo4220_0"));
 
+    ASSERT_EQ(0, corvane_sim_set_unit_status("keloe6100_0", 4, 1, 2, 3));
     const auto state = nlohmann::json::parse(replyJson(executor.execute(command("state keloe6100_0"))));
     EXPECT_EQ(true, state["ok"]);
+    EXPECT_EQ(nlohmann::json::parse(R"({"value":false,"status":true})"), state["state"]["units"][4]["pinned"]);
+    EXPECT_EQ(false, state["state"]["directory"]);
     EXPECT_EQ("keloe6100_0", state["state"]["board"]);
     EXPECT_EQ(5, state["state"]["inputs"]);
     EXPECT_EQ(32, state["state"]["input_count"]);
