@@ -56,7 +56,17 @@ int main(int argc, char** argv) {
             return true;
         };
         std::string v;
-        if (a == "--boards") {
+        // "--option=value" as well as "--option value", as the runner takes them.
+        const size_t equals = a.find('=');
+        if (a.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            const std::string name = a.substr(0, equals);
+            std::string* target = name == "--boards"   ? &boards
+                                  : name == "--socket" ? &socketPath
+                                  : name == "--script" ? &scriptPath
+                                                       : nullptr;
+            if (target == nullptr) return usage("unknown argument " + a);
+            *target = a.substr(equals + 1);
+        } else if (a == "--boards") {
             if (!value(boards)) return usage("--boards needs a value");
         } else if (a == "--socket") {
             if (!value(socketPath)) return usage("--socket needs a value");

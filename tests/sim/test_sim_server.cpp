@@ -338,3 +338,10 @@ TEST(SimServer, AClientThatShutsItsSendingSideGetsEveryReply) {
     EXPECT_NE(std::string::npos, stateOf(server).find("inputs=0x00000005"));
     expectServing(server);
 }
+
+TEST(SimServer, OptionsTakeTheirValueAfterAnEqualsSignToo) {
+    SimServerProcess server;
+    ASSERT_TRUE(server.start({"--boards=kelo3100"})) << server.stderrText();
+    SimSocketClient client(server.socket());
+    EXPECT_EQ("ok kelo3100_0", client.ask("boards"));
+}
