@@ -1,6 +1,8 @@
 // The ctl mode of the runner.
 #include "RunnerCtl.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -71,15 +73,33 @@ int runCtl(int argc, char** argv) {
         }
     }
     if (i >= argc) return usage("no command given");
+    // --json may also come after the command (no command takes it as an argument).
     std::string line;
     for (int k = i; k < argc; ++k) {
-        if (k > i) line += ' ';
+        if (std::string(argv[k]) == "--json") {
+            json = true;
+            continue;
+        }
+        if (!line.empty()) line += ' ';
         line += argv[k];
     }
+    if (line.empty()) return usage("no command given");
     ControlCommand cmd;
     ParseError parseError;
     if (!parseControlLine(line, cmd, parseError)) {
-        std::fprintf(stderr, "error: %s\n", parseError.text().c_str());
+        // As the server words a refusal: a JSON document with --json.
+        if (json) {
+            const nlohmann::ordered_json refusal{{"ok", false},
+                                                 {"command", parseError.command},
+                                                 {"word", parseError.word},
+                                                 {"column", parseError.column},
+                                                 {"reason", parseError.reason},
+                                                 {"error", parseError.text()}};
+            std::fprintf(stderr, "%s\n",
+                         refusal.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+        } else {
+            std::fprintf(stderr, "error: %s\n", parseError.text().c_str());
+        }
         return 2;
     }
 

@@ -53,6 +53,12 @@ TEST(SimCtl, RepliesAndExitStatus) {
          "keloe6100_0, got 1\",\"error\":\"set-port: word 3 (column 22): port must be below 1 on keloe6100_0, got "
          "1\"}\n"},
         {{"--json", "interrupt", "keloe6100_0", "3", "4"}, 0, "{\"ok\":true,\"pending_interrupts\":2}\n", ""},
+        // --json after the command, and a line that does not parse, answered in JSON too.
+        {{"interrupt", "keloe6100_0", "3", "4", "--json"}, 0, "{\"ok\":true,\"pending_interrupts\":3}\n", ""},
+        {{"--json", "set-port", "keloe6100_0"}, 2, "",
+         "{\"ok\":false,\"command\":\"set-port\",\"word\":3,\"column\":22,\"reason\":\"missing arguments (usage: "
+         "set-port BOARD PORT HEX)\",\"error\":\"set-port: word 3 (column 22): missing arguments (usage: set-port BOARD "
+         "PORT HEX)\"}\n"},
     };
     for (const auto& c : cases) {
         const ProcessRun r = ctl(server.socket(), c.args);
