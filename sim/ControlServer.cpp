@@ -219,8 +219,12 @@ void ControlServer::acceptClients() {
             continue;
         }
         if (clients_.size() >= kMaxClients) {
-            say("refused a client (pid " + std::to_string(cred.pid) + "): " + std::to_string(kMaxClients) +
-                " clients are connected");
+            const std::string why = std::to_string(kMaxClients) + " clients are connected";
+            say("refused a client (pid " + std::to_string(cred.pid) + "): " + why);
+            // One line that says why, if the socket takes it, so that ctl can tell.
+            const std::string line = "error the server is full: " + why + "; try again when one leaves\n";
+            ssize_t sent = send(fd, line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            (void)sent;
             close(fd);
             continue;
         }

@@ -113,14 +113,23 @@ int runCtl(int argc, char** argv) {
         std::fprintf(stderr, "corvane-sim ctl: %s (is \"corvane-sim serve\" running?)\n", error.c_str());
         return 3;
     }
+    // A server that refuses the connection (it is full) says why in one line before it
+    // closes; that line is the answer, even when a send failed because of the close.
+    auto refusal = [&connection](std::string& said) {
+        std::string ignored;
+        return connection.readLine(said, 1000, ignored) && ControlConnection::isFinal(said) &&
+               !ControlConnection::isOk(said);
+    };
     std::vector<std::string> data;
     std::string final;
     if (json &&
         (!connection.command("format json", data, final, kReplyTimeoutMs, error) || !ControlConnection::isOk(final))) {
+        if (final.empty() && refusal(final)) return printFinal(final, false);
         std::fprintf(stderr, "corvane-sim ctl: %s\n", error.empty() ? final.c_str() : error.c_str());
         return 3;
     }
     if (!connection.send(line, error)) {
+        if (refusal(final)) return printFinal(final, false);
         std::fprintf(stderr, "corvane-sim ctl: %s\n", error.c_str());
         return 3;
     }

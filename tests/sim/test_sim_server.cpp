@@ -176,8 +176,12 @@ TEST(SimServer, ClientsUpToTheLimitAreServedOnePastIsRefused) {
     }
     EXPECT_EQ("ok keloe6100_0", clients.front()->ask("boards"));
     EXPECT_EQ("ok keloe6100_0", clients.back()->ask("boards"));
-    SimSocketClient extra(server.socket());
-    EXPECT_EQ("<closed>", extra.ask("boards"));
+    SimSocketClient extra(server.socket());  // told why as soon as it is accepted
+    EXPECT_EQ("error the server is full: 256 clients are connected; try again when one leaves", extra.readLine());
+    EXPECT_EQ("<closed>", extra.readLine());
+    const ProcessRun r = runProcess({corvaneSimBinary("corvane-sim"), "ctl", "--socket", server.socket(), "boards"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("error: the server is full: 256 clients are connected; try again when one leaves\n", r.err);
     clients.pop_back();
     EXPECT_TRUE([&] {  // the server notices the departure in its next round
         for (int i = 0; i < 500; ++i) {
